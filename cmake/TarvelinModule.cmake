@@ -1,0 +1,16 @@
+# One static library per source folder; the folder's .cpp files are picked up as they appear.
+function(tarvelin_module name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(_sources)
+    add_library(tarvelin_${name} STATIC ${_sources})
+    target_include_directories(tarvelin_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(tarvelin_${name} PUBLIC ${ARG_DEPS})
+  else()
+    # A folder whose issue has not landed yet.
+    add_library(tarvelin_${name} INTERFACE)
+    target_include_directories(tarvelin_${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(tarvelin_${name} INTERFACE ${ARG_DEPS})
+  endif()
+  add_library(tarvelin::${name} ALIAS tarvelin_${name})
+endfunction()

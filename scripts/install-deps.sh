@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs every Debian package Tarvelin needs to build, test and run. Idempotent:
+# packages already present are skipped, and apt is only asked when something is missing.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libpugixml-dev libsqlite3-dev
+  qt6-base-dev qt6-image-formats-plugins
+  fonts-dejavu-core fonts-liberation2
+  clang-format
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

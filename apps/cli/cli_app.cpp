@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <map>
 
 #include "core/diagnostics.h"
 
@@ -9,30 +10,48 @@ namespace tarvelin::cli {
 
 namespace {
 
-constexpr const char* kUsageText =
-    "Usage: tarvelin [--verbose] COMMAND [ARGS]\n"
-    "\n"
-    "Commands:\n"
-    "  preprocess FRAME.rmk [-o OUT] [--encoding macce|wince|unicode]\n"
-    "                        rewrite a frame file's box definitions as tag text\n"
-    "\n"
-    "Options:\n"
-    "  --help                show this text\n"
-    "  --version             show the version\n"
-    "  --verbose             show diagnostics on stderr\n"
-    "\n"
-    "Exit codes: 0 done, 1 done with warnings, 2 bad usage or unreadable input, 3 cancelled.\n";
+struct Command {
+  std::string usage;
+  CommandFn fn;
+};
+
+std::map<std::string, Command>& Commands() {
+  static std::map<std::string, Command> commands;
+  return commands;
+}
+
+void PrintUsage(std::FILE* out) {
+  std::fputs("Usage: tarvelin [--verbose] COMMAND [ARGS]\n\nCommands:\n", out);
+  for (const auto& [name, cmd] : Commands()) std::fprintf(out, "  %s\n", cmd.usage.c_str());
+  std::fputs(
+      "\nOptions:\n"
+      "  --help      show this text\n"
+      "  --version   show the version\n"
+      "  --verbose   show developer diagnostics on stderr\n"
+      "\nExit codes: 0 done, 1 done with warnings, 2 bad usage or unreadable input, "
+      "3 cancelled.\n",
+      out);
+}
 
 }  // namespace
+
+CommandRegistration::CommandRegistration(const char* name, const char* usage, CommandFn fn) {
+  Commands()[name] = Command{usage, std::move(fn)};
+}
+
+int UsageError(const std::string& message) {
+  std::fprintf(stderr, "tarvelin: %s\n", message.c_str());
+  return kUsage;
+}
 
 int Run(const std::vector<std::string>& args) {
   std::vector<std::string> rest;
   for (const auto& a : args) {
-    if (a == "--help" || a == "-h") {
-      std::fputs(kUsageText, stdout);
+    if (rest.empty() && (a == "--help" || a == "-h")) {
+      PrintUsage(stdout);
       return kDone;
     }
-    if (a == "--version") {
+    if (rest.empty() && a == "--version") {
       std::printf("tarvelin %s\n", TARVELIN_VERSION);
       return kDone;
     }
@@ -43,11 +62,12 @@ int Run(const std::vector<std::string>& args) {
     rest.push_back(a);
   }
   if (rest.empty()) {
-    std::fputs(kUsageText, stderr);
+    PrintUsage(stderr);
     return kUsage;
   }
-  std::fprintf(stderr, "tarvelin: unknown command '%s' (see tarvelin --help)\n", rest[0].c_str());
-  return kUsage;
+  auto it = Commands().find(rest[0]);
+  if (it == Commands().end()) return UsageError("unknown command '" + rest[0] + "' (see tarvelin --help)");
+  return it->second.fn(std::vector<std::string>(rest.begin() + 1, rest.end()));
 }
 
 }  // namespace tarvelin::cli

@@ -1,0 +1,27 @@
+// Alerts, as the host offers them to the engine. Front ends implement AlertService: the
+// studio with message boxes, the CLI with a policy flag or a prompt on the terminal,
+// tests with a scripted fake. Without a service, alerts are answered with their default.
+#pragma once
+
+#include <string>
+
+namespace tarvelin {
+
+// The three answers of the missing-data alert.
+enum class AlertAnswer { kContinue, kTryAgain, kCancel };
+
+class AlertService {
+ public:
+  virtual ~AlertService() = default;
+  // An information alert with one OK button.
+  virtual void Information(const std::u16string& text) = 0;
+  // A three-button warning: Continue, Try Again, Cancel.
+  virtual AlertAnswer ThreeButtons(const std::u16string& title, const std::u16string& text) = 0;
+};
+
+// The process-wide service; null restores the default (information is dropped, the
+// three-button alert answers Continue).
+void SetAlertService(AlertService* service);
+AlertService& Alerts();
+
+}  // namespace tarvelin

@@ -1,0 +1,147 @@
+// Text file readers: a byte stream read as UTF-16 code units, one per ReadChar call.
+//
+// Encodings (selector → reader):
+//
+//   1       MacCEFileReader    Mac OS Central European, one byte per character
+//   2       WinCEFileReader    Windows-1250 (Central European), one byte per character
+//   other   UNICODEFileReader  UTF-16 in the stream's byte order (little-endian), no BOM handling
+//
+// ReadChar returns 0 only at the real end of the input (or when the stream is gone).
+// Characters that cannot be passed on as text never end the input:
+//   - a NUL unit (byte 0x00, or 16-bit 0x0000) is skipped and counted (NulCount);
+//   - a byte with no mapping in the encoding (Windows-1250 0x81 0x83 0x88 0x90 0x98,
+//     a lone trailing byte of a UTF-16 file) decodes to U+FFFD and is counted
+//     (ReplacedCount).
+// The caller reports the counts once per file. Line ends are returned as they stand.
+//
+// The readers hold no state about tags; KFileReader adds a stack of stream positions so a
+// caller can look ahead and come back.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "core/stream.h"
+
+namespace tarvelin {
+
+class ITxtImpFileReader {
+ public:
+  virtual ~ITxtImpFileReader() = default;
+
+  // The stream is not owned: the caller opens and closes it and keeps it alive while the
+  // reader uses it. Stores the stream's length.
+  virtual void SetStream(Stream* stream) = 0;
+  // The stream's length in bytes; the position is left unchanged. 0 without a stream.
+  virtual int64_t GetLength() = 0;
+  // The next code unit; 0 at the end of the input only.
+  virtual char16_t ReadChar() = 0;
+  // Bytes per character of the encoding.
+  virtual int GetCharSize() const = 0;
+};
+
+class CTxtImpFileReader : public ITxtImpFileReader {
+ public:
+  void SetStream(Stream* stream) override;
+  int64_t GetLength() override;
+
+  Stream* GetStream() const { return stream_; }
+  // The length stored by SetStream.
+  int64_t StoredLength() const { return length_; }
+
+  // NUL units skipped since SetStream.
+  int64_t NulCount() const { return nul_count_; }
+  // Bytes or units decoded to U+FFFD since SetStream.
+  int64_t ReplacedCount() const { return replaced_count_; }
+
+ protected:
+  Stream* stream_ = nullptr;
+  int64_t length_ = 0;
+  int64_t nul_count_ = 0;
+  int64_t replaced_count_ = 0;
+};
+
+class KFileReader : public CTxtImpFileReader {
+ public:
+  KFileReader();
+
+  // Pushes the current stream position; false when no stream is open.
+  bool PushPosition();
+  // Pushes the position of the character just read (current − GetCharSize(), at least 0);
+  // false when no stream is open.
+  bool PushPositionBeforeLastChar();
+  // Pops the top position and seeks there. On an empty stack writes "stack too small\n"
+  // to the diagnostics, leaves the stream where it is and returns false.
+  bool PopPosition();
+  // Drops the top position without seeking (a look-ahead that is kept); false when empty.
+  bool DropPosition();
+  size_t PositionDepth() const { return positions_.size(); }
+
+ private:
+  std::vector<int64_t> positions_;
+};
+
+// Shared by the two single-byte readers: one table of 256 code units, decoded per byte.
+class KSingleByteFileReader : public KFileReader {
+ public:
+  char16_t ReadChar() final {
+    for (;;) {
+      auto b = stream_ ? stream_->ReadByte() : std::nullopt;
+      if (!b) return 0;
+      char16_t c = table_[*b];
+      if (c == 0) {
+        ++nul_count_;
+        continue;
+      }
+      if (c == 0xFFFD) ++replaced_count_;
+      return c;
+    }
+  }
+  int GetCharSize() const final { return 1; }
+
+ protected:
+  explicit KSingleByteFileReader(const char16_t* table) : table_(table) {}
+
+ private:
+  const char16_t* table_;  // 256 entries; 0 only for byte 0x00
+};
+
+class MacCEFileReader final : public KSingleByteFileReader {
+ public:
+  MacCEFileReader();
+};
+
+class WinCEFileReader final : public KSingleByteFileReader {
+ public:
+  WinCEFileReader();
+};
+
+class UNICODEFileReader final : public KFileReader {
+ public:
+  char16_t ReadChar() override;
+  int GetCharSize() const override { return 2; }
+};
+
+// The encoding selectors of the tagged-text scanner.
+inline constexpr int kEncodingMacCE = 1;
+inline constexpr int kEncodingWinCE = 2;
+inline constexpr int kEncodingUnicode = 3;
+
+// The reader for an encoding selector: 1 Mac CE, 2 Win CE, anything else Unicode.
+std::unique_ptr<KFileReader> CreateReader(int selector);
+
+// One (byte, code unit) row of a single-byte encoding table.
+struct ByteMapping {
+  uint8_t byte;
+  char16_t unit;
+};
+
+// The rows of the single-byte tables for 0x80-0xFF, ascending by byte. The Windows table
+// has no rows for 0x81, 0x88, 0x90 and 0x98 (they take the system-code-page fallback) and
+// maps 0x83, undefined in Windows-1250 as well, to U+FFFD.
+std::span<const ByteMapping> MacCETableRows();
+std::span<const ByteMapping> WinCETableRows();
+
+}  // namespace tarvelin

@@ -304,7 +304,7 @@ bool ValidateBoxDefinition(std::u16string_view text, int32_t& headerEnd, int32_t
     char16_t c = text[i];
     if (c == u'<') tokenStart = i;
     std::u16string_view token = text.substr(tokenStart, i + 1 - tokenStart);
-    if (token.size() >= 9 && token.size() <= 12 && token.front() == u'<') {
+    if (token.size() >= 8 && token.size() <= 12 && token.front() == u'<') {
       for (std::u16string_view tag : kBeginTags)
         if (token == tag) ++depth;
       for (std::u16string_view tag : kEndTags)
@@ -398,11 +398,15 @@ void BoxDefinition::ParseXml(std::u16string_view text) {
     valid = false;
     return;
   }
-  if (!result) {
+  // A well-formed document has one top-level element; text such as "</root><root>" in
+  // a definition would otherwise make a second one.
+  bool wellFormed = result && !document.first_child().next_sibling();
+  if (!wellFormed) {
     diag::Write("Could not create IIDXMLDOMDocument. Cannot proceed.\n");
     diag::Write("here\n");
-    diag::Printf("XML error: %s at byte %td\n", result.description(),
-                 result.offset - static_cast<ptrdiff_t>(kRootOpen.size()));
+    if (!result)
+      diag::Printf("XML error: %s at byte %td\n", result.description(),
+                   result.offset - static_cast<ptrdiff_t>(kRootOpen.size()));
     KInDesignCommon::LogMessage("Blad przy parsowaniu stringu xml:\n%s\n",
                                 {DocumentTextForLog(text)});
     valid = false;

@@ -86,6 +86,7 @@ void CTxtImpFileReader::SetStream(Stream* stream) {
   stream_ = stream;
   nul_count_ = 0;
   replaced_count_ = 0;
+  last_replaced_ = false;
   length_ = GetLength();
 }
 
@@ -103,14 +104,14 @@ KFileReader::KFileReader() {
 
 bool KFileReader::PushPosition() {
   if (!stream_ || !stream_->IsOpen()) return false;
-  positions_.push_back(stream_->Tell());
+  positions_.push_back({stream_->Tell(), nul_count_, replaced_count_});
   return true;
 }
 
 bool KFileReader::PushPositionBeforeLastChar() {
   if (!stream_ || !stream_->IsOpen()) return false;
   int64_t p = stream_->Tell() - GetCharSize();
-  positions_.push_back(p < 0 ? 0 : p);
+  positions_.push_back({p < 0 ? 0 : p, nul_count_, replaced_count_ - (last_replaced_ ? 1 : 0)});
   return true;
 }
 
@@ -120,9 +121,13 @@ bool KFileReader::PopPosition() {
     diag::Write("stack too small\n");
     return false;
   }
-  int64_t p = positions_.back();
+  Mark m = positions_.back();
   positions_.pop_back();
-  return stream_->Seek(p, SeekFrom::kStart).has_value();
+  if (!stream_->Seek(m.position, SeekFrom::kStart)) return false;
+  nul_count_ = m.nul_count;
+  replaced_count_ = m.replaced_count;
+  last_replaced_ = false;
+  return true;
 }
 
 bool KFileReader::DropPosition() {
@@ -144,6 +149,7 @@ char16_t UNICODEFileReader::ReadChar() {
       // A lone last byte is a cut-off character, not the end of the text before it.
       if (stream_->IsOpen() && stream_->Tell() > before) {
         ++replaced_count_;
+        last_replaced_ = true;
         return 0xFFFD;
       }
       return 0;
@@ -152,6 +158,7 @@ char16_t UNICODEFileReader::ReadChar() {
       ++nul_count_;
       continue;
     }
+    last_replaced_ = false;
     return static_cast<char16_t>(*unit);
   }
 }

@@ -61,12 +61,16 @@ class CTxtImpFileReader : public ITxtImpFileReader {
   int64_t length_ = 0;
   int64_t nul_count_ = 0;
   int64_t replaced_count_ = 0;
+  bool last_replaced_ = false;  // the last character returned was a replacement
 };
 
 class KFileReader : public CTxtImpFileReader {
  public:
   KFileReader();
 
+  // The stack keeps the counts with each position, so reading a stretch again after
+  // PopPosition does not count its NULs and replacements twice.
+  //
   // Pushes the current stream position; false when no stream is open.
   bool PushPosition();
   // Pushes the position of the character just read (current − GetCharSize(), at least 0);
@@ -80,7 +84,12 @@ class KFileReader : public CTxtImpFileReader {
   size_t PositionDepth() const { return positions_.size(); }
 
  private:
-  std::vector<int64_t> positions_;
+  struct Mark {
+    int64_t position;
+    int64_t nul_count;
+    int64_t replaced_count;
+  };
+  std::vector<Mark> positions_;
 };
 
 // Shared by the two single-byte readers: one table of 256 code units, decoded per byte.
@@ -95,7 +104,8 @@ class KSingleByteFileReader : public KFileReader {
         ++nul_count_;
         continue;
       }
-      if (c == 0xFFFD) ++replaced_count_;
+      last_replaced_ = c == 0xFFFD;
+      replaced_count_ += last_replaced_;
       return c;
     }
   }

@@ -2,6 +2,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -41,82 +42,77 @@ void Report(std::u16string_view message) {
   }
 }
 
-// Appends one code point as UTF-8. Lone surrogates are written in the same three-byte
-// form as other BMP units (the generalised form UTF-8 forbids) so that they come back
-// unchanged from the parser; nothing in the XML grammar looks at these bytes.
-void AppendCodePoint(std::string& out, char32_t cp) {
+// Writes one code point as UTF-8 at p and returns the end. Lone surrogates are written in
+// the same three-byte form as other BMP units (the generalised form UTF-8 forbids) so that
+// they come back unchanged from the parser; nothing in the XML grammar looks at them.
+char* PutCodePoint(char* p, char32_t cp) {
   if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
+    *p++ = static_cast<char>(cp);
   } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *p++ = static_cast<char>(0xC0 | (cp >> 6));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *p++ = static_cast<char>(0xE0 | (cp >> 12));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   } else {
-    out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    *p++ = static_cast<char>(0xF0 | (cp >> 18));
+    *p++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+    *p++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    *p++ = static_cast<char>(0x80 | (cp & 0x3F));
   }
+  return p;
 }
 
 // The definition as the XML parser reads it: '&' stands for itself, typographic double
 // quotes are plain quotes, U+0008 is a blank.
-template <typename Sink>
-void ForEachDocumentUnit(std::u16string_view text, Sink&& sink) {
-  for (char16_t c : text) {
-    if (c >= 0x201C && c <= 0x201F)
-      c = u'"';
-    else if (c == 0x0008)
-      c = u' ';
-    sink(c);
-  }
+char16_t DocumentUnit(char16_t c) {
+  if (c >= 0x201C && c <= 0x201F) return u'"';
+  if (c == 0x0008) return u' ';
+  return c;
 }
 
 void BuildDocument(std::u16string_view text, std::string& out) {
-  out.clear();
-  out.reserve(text.size() + text.size() / 4 + kRootOpen.size() + kRootClose.size() + 1);
-  out.append(kRootOpen);
-  char16_t pendingLead = 0;
-  ForEachDocumentUnit(text, [&](char16_t c) {
-    if (pendingLead) {
-      if (c >= 0xDC00 && c <= 0xDFFF) {
-        AppendCodePoint(out, 0x10000 + ((pendingLead - 0xD800) << 10) + (c - 0xDC00));
-        pendingLead = 0;
-        return;
+  // At most three bytes per unit, and four more for each '&'.
+  size_t amps = static_cast<size_t>(std::count(text.begin(), text.end(), u'&'));
+  out.resize(kRootOpen.size() + 3 * text.size() + 4 * amps + kRootClose.size());
+  char* p = out.data();
+  p = std::copy(kRootOpen.begin(), kRootOpen.end(), p);
+  for (size_t i = 0; i < text.size(); ++i) {
+    char16_t c = DocumentUnit(text[i]);
+    if (c < 0x80) {
+      if (c == u'&') {
+        p = std::copy_n("&amp;", 5, p);
+      } else {
+        *p++ = static_cast<char>(c);
       }
-      AppendCodePoint(out, pendingLead);
-      pendingLead = 0;
-    }
-    if (c >= 0xD800 && c <= 0xDBFF) {
-      pendingLead = c;
-    } else if (c == u'&') {
-      out.append("&amp;");
+    } else if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+               text[i + 1] <= 0xDFFF) {
+      p = PutCodePoint(p, 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00));
+      ++i;
     } else {
-      AppendCodePoint(out, c);
+      p = PutCodePoint(p, c);
     }
-  });
-  if (pendingLead) AppendCodePoint(out, pendingLead);
-  out.append(kRootClose);
+  }
+  p = std::copy(kRootClose.begin(), kRootClose.end(), p);
+  out.resize(static_cast<size_t>(p - out.data()));
 }
 
 // The document text as UTF-16, for the import log when a parse fails.
 std::u16string DocumentTextForLog(std::u16string_view text) {
   std::u16string out(kDeclaration);
   out.append(u"<root>");
-  ForEachDocumentUnit(text, [&](char16_t c) {
+  for (char16_t c : text) {
     if (c == u'&')
       out.append(u"&amp;");
     else
-      out.push_back(c);
-  });
+      out.push_back(DocumentUnit(c));
+  }
   out.append(u"</root>");
   return out;
 }
 
-// Inverse of AppendCodePoint, lone surrogates included. Bytes that do not form a sequence
+// Inverse of PutCodePoint, lone surrogates included. Bytes that do not form a sequence
 // become U+FFFD.
 void AppendDecoded(std::u16string& out, std::string_view bytes) {
   size_t i = 0;
@@ -161,8 +157,14 @@ void AppendDecoded(std::u16string& out, std::string_view bytes) {
 
 std::u16string Decode(std::string_view bytes) {
   std::u16string out;
-  out.reserve(bytes.size());
-  AppendDecoded(out, bytes);
+  out.resize(bytes.size());
+  size_t n = 0;
+  while (n < bytes.size() && static_cast<unsigned char>(bytes[n]) < 0x80) {
+    out[n] = static_cast<char16_t>(bytes[n]);
+    ++n;
+  }
+  out.resize(n);
+  if (n < bytes.size()) AppendDecoded(out, bytes.substr(n));
   return out;
 }
 
@@ -222,12 +224,29 @@ class BoxAttributeTable {
 
   // Exactly, else in lower case, else in upper case; empty values count as absent.
   std::optional<std::string_view> Lookup(std::string_view name) const {
-    if (const Entry* e = FindExact(name); e && !e->value.empty()) return e->value;
-    std::string variant(name);
-    for (char& c : variant) c = LowerByte(c);
-    if (const Entry* e = FindExact(variant); e && !e->value.empty()) return e->value;
-    for (char& c : variant) c = UpperByte(c);
-    if (const Entry* e = FindExact(variant); e && !e->value.empty()) return e->value;
+    if (count_ > kInline) return LookupIndexed(name);
+    // Every candidate spelling equals the name ignoring case, so one pass over the
+    // attributes finds the first attribute of each spelling.
+    const Entry* exact = nullptr;
+    const Entry* lower = nullptr;
+    const Entry* upper = nullptr;
+    for (size_t i = 0; i < count_; ++i) {
+      const Entry& e = inline_[i];
+      if (e.name.size() != name.size()) continue;
+      bool isExact = true, isLower = true, isUpper = true, folded = true;
+      for (size_t k = 0; k < name.size() && folded; ++k) {
+        char a = e.name[k], b = name[k];
+        isExact = isExact && a == b;
+        isLower = isLower && a == LowerByte(b);
+        isUpper = isUpper && a == UpperByte(b);
+        folded = isExact || isLower || isUpper;
+      }
+      if (isExact && !exact) exact = &e;
+      if (isLower && !lower) lower = &e;
+      if (isUpper && !upper) upper = &e;
+    }
+    for (const Entry* e : {exact, lower, upper})
+      if (e && !e->value.empty()) return e->value;
     return std::nullopt;
   }
 
@@ -237,6 +256,16 @@ class BoxAttributeTable {
   size_t count_ = 0;
   std::vector<Entry> overflow_;
   std::unordered_map<std::string_view, size_t> byName_;
+
+  std::optional<std::string_view> LookupIndexed(std::string_view name) const {
+    if (const Entry* e = FindExact(name); e && !e->value.empty()) return e->value;
+    std::string variant(name);
+    for (char& c : variant) c = LowerByte(c);
+    if (const Entry* e = FindExact(variant); e && !e->value.empty()) return e->value;
+    for (char& c : variant) c = UpperByte(c);
+    if (const Entry* e = FindExact(variant); e && !e->value.empty()) return e->value;
+    return std::nullopt;
+  }
 };
 
 namespace {
@@ -296,23 +325,27 @@ std::u16string_view BoxKindName(BoxKind kind) {
 }
 
 bool ValidateBoxDefinition(std::u16string_view text, int32_t& headerEnd, int32_t& endTagStart) {
-  // The token is text[tokenStart, i]: everything since the last '<' or '>'.
+  // A tag is counted where its '<' stands: tags hold no other '<' or '>', so the text
+  // there starts with the tag exactly when the token (everything since the last '<' or
+  // '>') equals it at the tag's last character. Only the final balance matters, so the
+  // order of the counts does not.
   int64_t depth = 0;
   size_t tokenStart = 0;
-  char16_t previous = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     char16_t c = text[i];
-    if (c == u'<') tokenStart = i;
-    std::u16string_view token = text.substr(tokenStart, i + 1 - tokenStart);
-    if (token.size() >= 8 && token.size() <= 12 && token.front() == u'<') {
-      for (std::u16string_view tag : kBeginTags)
-        if (token == tag) ++depth;
-      for (std::u16string_view tag : kEndTags)
-        if (token == tag) --depth;
+    if (c == u'<') {
+      tokenStart = i;
+      std::u16string_view rest = text.substr(i);
+      if (rest.size() >= 8 && (rest[1] == u'b' || rest[1] == u'i' || rest[1] == u'/')) {
+        for (std::u16string_view tag : kBeginTags)
+          if (rest.starts_with(tag)) ++depth;
+        for (std::u16string_view tag : kEndTags)
+          if (rest.starts_with(tag)) --depth;
+      }
+    } else if (c == u'>') {
+      if (i > 0 && text[i - 1] == u'/') --depth;
+      tokenStart = i + 1;
     }
-    if (previous == u'/' && c == u'>') --depth;
-    if (c == u'>') tokenStart = i + 1;
-    previous = c;
   }
   if (depth != 0) {
     std::string token = ToUtf8(text.substr(std::min(tokenStart, text.size())));
@@ -369,8 +402,10 @@ const std::u16string* BoxDefinition::FindAttribute(std::u16string_view name) con
 
 bool BoxDefinition::GetAttributeValue(const pugi::xml_node& element, std::u16string_view name,
                                       std::u16string& value) {
-  std::string bytes;
-  for (char16_t c : name) AppendCodePoint(bytes, c);
+  std::string bytes(3 * name.size(), '\0');
+  char* p = bytes.data();
+  for (char16_t c : name) p = PutCodePoint(p, c);
+  bytes.resize(static_cast<size_t>(p - bytes.data()));
   BoxAttributeTable table(element);
   std::optional<std::string_view> found = table.Lookup(bytes);
   if (!found) return false;
@@ -473,6 +508,7 @@ void BoxDefinition::CollectAttributes(const BoxAttributeTable& attributes) {
   std::unordered_map<std::string, bool> keptLower;
   const bool indexed = attributes.Size() > 24;
   std::vector<std::string_view> keptNames;
+  if (indexed) keptLower.reserve(attributes.Size());
   for (size_t i = 0; i < attributes.Size(); ++i) {
     std::string_view name = attributes.At(i).name;
     if (name.empty()) continue;

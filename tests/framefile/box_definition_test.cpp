@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <pugixml.hpp>
 
 #include "core/alert.h"
 #include "core/diagnostics.h"
@@ -308,6 +309,42 @@ TEST(BoxDefinitionTest, GetAttributeValueLooksUpExactThenLowerThenUpper) {
   EXPECT_EQ(d.insets[0], 1);                         // "TIL" finds til
   EXPECT_EQ(d.width, 2);                             // "WD" found as written
   EXPECT_EQ(d.fillColour, DefaultColourTable()[1]);  // "Fc" is neither fc nor FC
+}
+
+}  // namespace
+}  // namespace tarvelin
+
+namespace tarvelin {
+namespace {
+
+class RecordingAlerts : public AlertService {
+ public:
+  void Information(const std::u16string& text) override { texts.push_back(text); }
+  AlertAnswer ThreeButtons(const std::u16string&, const std::u16string&) override {
+    return AlertAnswer::kContinue;
+  }
+  std::vector<std::u16string> texts;
+};
+
+void* FailingAllocate(size_t) {
+  return nullptr;
+}
+
+TEST(BoxDefinitionTest, ParserOutOfMemoryAlertsAndInvalidates) {
+  std::u16string text = u"<boxtext";
+  for (int i = 0; i < 200; ++i) text += u" a" + Widen(std::to_string(i)) + u"=\"1\"";
+  text += u"/>";
+  RecordingAlerts alerts;
+  SetAlertService(&alerts);
+  auto allocate = pugi::get_memory_allocation_function();
+  auto deallocate = pugi::get_memory_deallocation_function();
+  pugi::set_memory_management_functions(FailingAllocate, deallocate);
+  BoxDefinition d = Parse(text);
+  pugi::set_memory_management_functions(allocate, deallocate);
+  SetAlertService(nullptr);
+  EXPECT_FALSE(d.valid);
+  EXPECT_EQ(alerts.texts, std::vector<std::u16string>{u"domServices error"});
+  EXPECT_TRUE(Parse(text).valid);
 }
 
 }  // namespace

@@ -126,6 +126,11 @@ story="$data/story_utf16.txt"
 run "$story" 0
 has '"start": 7,' '"end": 60,' '"texts": ["gęślą", "😀 \\ &lt; '"'"'q'"'"'", "", ""],'
 
+# Quotes and backslashes escaped; an ampersand stands for itself.
+story="$data/story_escapes.txt"
+run "$story" 0
+has '["t1", "say \"hi\" \\ back"],' '["t2", "a&b"]'
+
 story="$data/story_none.txt"
 run "$story" 0
 has '"definitions": [],' '"rejected": [],'

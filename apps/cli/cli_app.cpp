@@ -66,7 +66,8 @@ int Run(const std::vector<std::string>& args) {
     return kUsage;
   }
   auto it = Commands().find(rest[0]);
-  if (it == Commands().end()) return UsageError("unknown command '" + rest[0] + "' (see tarvelin --help)");
+  if (it == Commands().end())
+    return UsageError("unknown command '" + rest[0] + "' (see tarvelin --help)");
   return it->second.fn(std::vector<std::string>(rest.begin() + 1, rest.end()));
 }
 

@@ -1,0 +1,133 @@
+// tarvelin preprocess: writes the scratch copy of a frame file (UTF-16LE tag text, no
+// byte-order mark) for inspection, then removes the internal copy as an import does.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_app.h"
+#include "core/progress.h"
+#include "core/stream.h"
+#include "framefile/preprocess_frame_file.h"
+#include "tagged/file_reader.h"
+
+namespace tarvelin::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::optional<int> EncodingSelector(const std::string& name) {
+  if (name == "macce") return kEncodingMacCE;
+  if (name == "wince") return kEncodingWinCE;
+  if (name == "unicode") return kEncodingUnicode;
+  return std::nullopt;
+}
+
+// Copies the scratch file to the output path, or to standard output for "-".
+bool CopyOut(const fs::path& from, const std::string& to, std::string* error) {
+  auto in = FileStream::OpenRead(from);
+  if (!in) {
+    *error = "cannot read the scratch copy " + from.string() + ": " + std::strerror(errno);
+    return false;
+  }
+  std::FILE* out = to == "-" ? stdout : std::fopen(to.c_str(), "wb");
+  if (!out) {
+    *error = "cannot write " + to + ": " + std::strerror(errno);
+    return false;
+  }
+  std::vector<uint8_t> buffer(1 << 16);
+  bool ok = true;
+  for (size_t n; (n = in->ReadBytes(buffer.data(), buffer.size())) > 0;) {
+    if (std::fwrite(buffer.data(), 1, n, out) != n) {
+      ok = false;
+      break;
+    }
+  }
+  ok = std::fflush(out) == 0 && ok;
+  if (out != stdout) ok = std::fclose(out) == 0 && ok;
+  if (!ok) *error = "cannot write " + to + ": " + std::strerror(errno);
+  return ok;
+}
+
+int Preprocess(const std::vector<std::string>& args) {
+  std::string frame;
+  std::string output = "-";
+  int selector = kEncodingWinCE;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--encoding") {
+      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a value");
+      const std::string& value = args[++i];
+      if (a == "-o") {
+        output = value;
+      } else if (auto s = EncodingSelector(value)) {
+        selector = *s;
+      } else {
+        return UsageError("unknown encoding '" + value + "' (macce, wince or unicode)");
+      }
+    } else if (a.size() > 1 && a[0] == '-') {
+      return UsageError("unknown option '" + a + "' for preprocess");
+    } else if (frame.empty()) {
+      frame = a;
+    } else {
+      return UsageError("preprocess takes one frame file, not '" + a + "' as well");
+    }
+  }
+  if (frame.empty())
+    return UsageError("preprocess needs a frame file (tarvelin preprocess FRAME.rmk)");
+
+  std::error_code ec;
+  if (!fs::exists(frame, ec)) return UsageError("cannot read " + frame + ": no such file");
+  if (fs::is_directory(frame, ec)) return UsageError("cannot read " + frame + ": it is a folder");
+  if (!FileStream::OpenRead(frame)) {
+    return UsageError("cannot read " + frame + ": " + std::strerror(errno));
+  }
+
+  SilentProgress progress;
+  KPreprocessFrameFile pre(frame, true, &progress);
+  std::unique_ptr<KFileReader> reader = CreateReader(selector);
+  PreprocessResult result = pre.Preprocess(*reader);
+  std::string error;
+  int code = kDone;
+  switch (result.status) {
+    case PreprocessStatus::kRewritten:
+      if (!CopyOut(result.file, output, &error)) code = UsageError(error);
+      break;
+    case PreprocessStatus::kCancelled:
+      std::fputs("tarvelin: cancelled\n", stderr);
+      code = kCancelled;
+      break;
+    case PreprocessStatus::kFrameFileUnchanged:
+      code = UsageError("cannot set up the scratch copy of " + frame +
+                        " (is the user data folder writable?)");
+      break;
+    case PreprocessStatus::kReadFailed:
+      code = UsageError("cannot read " + frame + " to its end");
+      break;
+    case PreprocessStatus::kWriteFailed:
+      code = UsageError("cannot write the scratch copy of " + frame + " (disk full?)");
+      break;
+  }
+  pre.Finish();
+  if (code == kDone && (result.nulCount > 0 || result.replacedCount > 0)) {
+    std::fprintf(stderr,
+                 "tarvelin: warning: %s: %lld NUL characters dropped, %lld bytes that are no "
+                 "characters of the encoding replaced by U+FFFD\n",
+                 frame.c_str(), static_cast<long long>(result.nulCount),
+                 static_cast<long long>(result.replacedCount));
+    code = kDoneWithWarnings;
+  }
+  return code;
+}
+
+static CommandRegistration registration(
+    "preprocess",
+    "preprocess FRAME.rmk [-o OUT] [--encoding macce|wince|unicode]\n"
+    "              write the frame file's rewritten tag text (UTF-16LE) to OUT or stdout;\n"
+    "              default encoding wince (Windows Central European)",
+    Preprocess);
+
+}  // namespace
+}  // namespace tarvelin::cli

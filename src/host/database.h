@@ -148,3 +148,7 @@ std::shared_ptr<T> QueryInterface(const UIDRef& ref, InterfaceID iid = T::kIID) 
 }
 
 }  // namespace tarvelin
+
+// Commands() is used wherever a database is: make it usable with this header alone.
+// (command_processor.h needs Database complete, so it comes after the class.)
+#include "host/command_processor.h"  // IWYU pragma: export

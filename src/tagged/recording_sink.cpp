@@ -46,11 +46,13 @@ std::string RenderValue(const TaggedAttribute& a) {
         } else if constexpr (std::is_same_v<T, std::u16string>) {
           return ToUtf8(v);
         } else {
-          std::string s = "(" + Number(v.width) + "," + ToUtf8(v.colour) + "," +
-                          Number(v.leftIndent) + "," + Number(v.rightIndent) + "," +
-                          Number(v.offset);
-          if (v.toColumn) s += ",col";
-          return s + ")";
+          std::string s = "(";
+          for (double d : {v.width}) s.append(Number(d));
+          s.append(",").append(ToUtf8(v.colour));
+          for (double d : {v.leftIndent, v.rightIndent, v.offset}) s.append(",").append(Number(d));
+          if (v.toColumn) s.append(",col");
+          s.append(")");
+          return s;
         }
       },
       a.value);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -428,6 +429,75 @@ TEST(TextScannerTest, RandomInputsScanToTheEnd) {
     TextScanner scanner(input, sink, sink);
     ASSERT_EQ(scanner.Scan(), ScanResult::kImported) << ToUtf8(input);
   }
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  auto stream = FileStream::OpenRead(path);
+  EXPECT_TRUE(stream) << path;
+  std::vector<uint8_t> bytes;
+  if (!stream) return bytes;
+  for (auto b = stream->ReadByte(); b; b = stream->ReadByte()) bytes.push_back(*b);
+  return bytes;
+}
+
+struct FileScan {
+  std::u16string input;
+  std::string ops;
+  std::string diagnostics;
+};
+
+// Scans a sample file as the import does: past the 12-character header line.
+FileScan ScanFile(const std::string& path, int selector) {
+  auto stream = FileStream::OpenRead(path);
+  EXPECT_TRUE(stream) << path;
+  if (!stream) return {};
+  stream->Seek(selector == kEncodingUnicode ? 24 : 12, SeekFrom::kStart);
+  RecordingSink sink;
+  Catalogue(sink);
+  diag::Capture capture;
+  TextScanner scanner(*stream, selector, sink, sink, nullptr, 0, false);
+  EXPECT_EQ(scanner.Scan(), ScanResult::kImported);
+  return {scanner.InputText(), sink.Joined(), capture.Text()};
+}
+
+// The three encodings of each sample read to the same text and the same operations, and
+// the text is the UTF-8 source with CR line ends.
+TEST(TextScannerFilesTest, SamplesReadAlikeInEveryEncoding) {
+  const std::string data = TARVELIN_TEST_DATA;
+  for (const char* name : {"styles", "attributes", "specials", "cennik"}) {
+    SCOPED_TRACE(name);
+    auto source = ReadBytes(data + "/tagged_src/" + name + ".txt");
+    std::u16string expected = FromUtf8(std::string(source.begin(), source.end()));
+    std::replace(expected.begin(), expected.end(), u'\n', u'\r');
+    FileScan mac = ScanFile(data + "/" + name + "_macce.xtg", kEncodingMacCE);
+    FileScan win = ScanFile(data + "/" + name + "_wince.xtg", kEncodingWinCE);
+    FileScan uni = ScanFile(data + "/" + name + "_utf16.xtg", kEncodingUnicode);
+    EXPECT_EQ(mac.input, expected);
+    EXPECT_EQ(win.input, expected);
+    EXPECT_EQ(uni.input, expected);
+    EXPECT_EQ(mac.ops, uni.ops);
+    EXPECT_EQ(win.ops, uni.ops);
+    EXPECT_EQ(mac.diagnostics, uni.diagnostics);
+    EXPECT_EQ(win.diagnostics, uni.diagnostics);
+  }
+  FileScan styles = ScanFile(data + "/styles_utf16.xtg", kEncodingUnicode);
+  EXPECT_EQ(
+      styles.ops,
+      "colour(Czerwony,CMYK,0,1,1,0) colour(Niebieski,RGB,0.1,0.3,0.9,0) "
+      "defc(Wyróżnienie){fontStyle=Bold,pointSize=11,colour=Czerwony} cstyle(Wyróżnienie) "
+      "defc(Cena){pointSize=12,capitalisation=3,underline=1} cstyle(Cena) "
+      "defp(Tekst){alignment=4,pointSize=9,fontFamily=Arial,leftIndent=0,firstLineIndent=8,"
+      "rightIndent=0,leading=11} "
+      "defp(Nagłówek){fontStyle=Bold,pointSize=11,colour=Czerwony,alignment=1,pointSize=14,"
+      "ruleBelow=(1,Czerwony,0,0,20,col)} "
+      "pstyle(Nagłówek) \"Ogłoszenia drobne\\r\" pstyle(Tekst) \"Sprzedam mieszkanie w Łodzi, \" "
+      "cstyle(Cena) \"250 000 zł\" cstyle() \", tel. 600 100 200.\\r\" pstyle(Tekst) "
+      "\"Kupię działkę budowlaną. \" cstyle(Wyróżnienie) \"Pilne!\" cstyle() \"\\r\" "
+      "pstyle(Normal) \"Koniec.\\r\"");
+  EXPECT_EQ(styles.diagnostics, "");
+
+  FileScan example = ScanFile(std::string(TARVELIN_EXAMPLES) + "/cennik.xtg", kEncodingMacCE);
+  EXPECT_EQ(example.ops, ScanFile(data + "/cennik_macce.xtg", kEncodingMacCE).ops);
 }
 
 }  // namespace

@@ -85,7 +85,7 @@ struct TaggedAttribute {
 
 enum class TaggedLevel : uint8_t { kCharacter, kParagraph };
 
-// Colour models of a colour definition, numbered as in the colour specification.
+// Colour models of a colour definition, numbered as the colour spaces of box colours.
 enum class TaggedColourModel : int32_t { kCmyk = 3, kRgb = 4 };
 
 enum class TaggedFaceKind : int32_t { kRegular = 0, kItalic = 1, kBold = 2, kBoldItalic = 3 };

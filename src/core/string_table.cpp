@@ -92,6 +92,9 @@ constexpr Entry kEnglish[] = {
      "A new version of Tarvelin has been found. Do you want to open your browser and download "
      "the new version?"},
     {"0x113380kGPSPChangeKey", "Change"},
+    {"0x113380kZevStringLogDroppedCharactersKey",
+     "The file \"%s\" held %d NUL characters, which were dropped, and %d bytes that are not "
+     "characters of its encoding, which were replaced by U+FFFD."},
 };
 
 // Polish texts: the same keys, plus the dialog's menu item.
@@ -173,6 +176,9 @@ constexpr Entry kPolish[] = {
      "Znaleziono nową wersję programu Tarvelin. Czy chcesz otworzyć przeglądarkę i pobrać nową "
      "wersję?"},
     {"0x113380kGPSPChangeKey", "Zmień"},
+    {"0x113380kZevStringLogDroppedCharactersKey",
+     "Plik \"%s\" zawierał znaki NUL (%d), które pominięto, oraz bajty niebędące znakami jego "
+     "kodowania (%d), które zastąpiono znakiem U+FFFD."},
     {"0x113380kVorrinDialogMenuItemKey", "Dziennik importu"},
 };
 

@@ -477,8 +477,7 @@ KPreprocessFrameFile::DefLineEnd KPreprocessFrameFile::DropDefLine(KFileReader& 
 void KPreprocessFrameFile::LogDroppedCharacters(int64_t nulCount, int64_t replacedCount) const {
   if (nulCount == 0 && replacedCount == 0) return;
   KInDesignCommon::LogMessage(
-      "* File \"%s\": %d NUL characters were dropped and %d bytes that are no characters of "
-      "its encoding were replaced by U+FFFD.",
+      "0x113380kZevStringLogDroppedCharactersKey",
       {frame_path_.filename().string(), static_cast<long long>(nulCount),
        static_cast<long long>(replacedCount)});
 }

@@ -22,12 +22,14 @@ TEST(StringTableTest, BothLanguagesCarryEveryKeyAndPolishOneMore) {
   std::set_difference(pl.begin(), pl.end(), en.begin(), en.end(), std::back_inserter(extra));
   ASSERT_EQ(extra.size(), 1u);
   EXPECT_EQ(extra[0], "0x113380kVorrinDialogMenuItemKey");
-  // Placeholders must survive translation: a Polish text with fewer "%s" would drop data.
+  // Conversions must survive translation in order: a Polish text with fewer would drop data.
   for (auto key : en) {
     auto count = [](const std::u16string& t) {
-      size_t n = 0;
-      for (size_t p = t.find(u"%s"); p != std::u16string::npos; p = t.find(u"%s", p + 2)) ++n;
-      return n;
+      std::u16string conversions;
+      for (size_t p = t.find(u'%'); p != std::u16string::npos && p + 1 < t.size();
+           p = t.find(u'%', p + 2))
+        conversions.push_back(t[p + 1]);
+      return conversions;
     };
     EXPECT_EQ(count(TranslateIn(Language::kEnglish, key)), count(TranslateIn(Language::kPolish, key)))
         << key;

@@ -1,9 +1,18 @@
-# One static library per source folder; the folder's .cpp files are picked up as they appear.
+# One library per source folder; the folder's .cpp files are picked up as they appear.
+# The host's libraries (core, host, layout) are shared: the front ends and the plug-in
+# module must see one copy of their process-wide state (diagnostics, import log, alerts,
+# language). The plug-in's own libraries are static and end up inside the module.
 function(tarvelin_module name)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  cmake_parse_arguments(ARG "SHARED" "" "DEPS" ${ARGN})
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(_sources)
-    add_library(tarvelin_${name} STATIC ${_sources})
+    if(ARG_SHARED)
+      add_library(tarvelin_${name} SHARED ${_sources})
+      set_target_properties(tarvelin_${name} PROPERTIES
+        LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/lib)
+    else()
+      add_library(tarvelin_${name} STATIC ${_sources})
+    endif()
     target_include_directories(tarvelin_${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
     target_link_libraries(tarvelin_${name} PUBLIC ${ARG_DEPS})
   else()

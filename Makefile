@@ -20,7 +20,7 @@ test: asan
 	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
 
 demo: release
-	bash scripts/demo.sh $(REL_DIR)/apps/cli/tarvelin
+	bash scripts/demo.sh $(REL_DIR)/bin/tarvelin
 
 bench: release
 	bash scripts/bench.sh $(REL_DIR)/bench

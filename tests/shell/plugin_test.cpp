@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <set>
 
+#include <unistd.h>
+
 #include "core/string_table.h"
+#include "host/application.h"
 #include "host/class_registry.h"
 #include "host/plugin_loader.h"
 #include "shell/plugin_ids.h"
@@ -60,6 +65,45 @@ TEST(PlugInModuleTest, TheModuleExportsGetPlugInAndRegisters) {
 
   EXPECT_EQ(loader.Load("/nonexistent/module.so", &error), nullptr);
   EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace tarvelin
+
+namespace tarvelin {
+namespace {
+
+TEST(ApplicationTest, StartsWithTheModuleAndKnowsItsActions) {
+  StartOptions options;
+  options.plugInFolder = std::filesystem::path(TARVELIN_PLUGIN_MODULE).parent_path();
+  options.workspaceFile = std::filesystem::path();  // fresh, never saved
+  std::string error;
+  auto app = Application::Start(options, &error);
+  ASSERT_TRUE(app) << error;
+  EXPECT_EQ(Application::Current(), app.get());
+  ASSERT_EQ(app->PlugIns().size(), 1u);
+  EXPECT_NE(app->Actions().Find(plugin_ids::kImportAndProcessAction), nullptr);
+  EXPECT_EQ(app->Actions().Find(0x12345), nullptr);
+  EXPECT_FALSE(app->Actions().PerformAction(0x12345));
+  // A second host in the same process is refused.
+  EXPECT_FALSE(Application::Start(options, &error));
+  EXPECT_FALSE(error.empty());
+  app.reset();
+  EXPECT_EQ(Application::Current(), nullptr);
+}
+
+TEST(ApplicationTest, AModuleThatCannotLoadStopsTheStartWithItsReason) {
+  auto folder = std::filesystem::temp_directory_path() /
+                ("tarvelin_bad_module_" + std::to_string(::getpid()));
+  std::filesystem::create_directories(folder);
+  { std::ofstream(folder / "broken.so") << "not a shared object"; }
+  StartOptions options;
+  options.plugInFolder = folder;
+  options.workspaceFile = std::filesystem::path();
+  std::string error;
+  EXPECT_FALSE(Application::Start(options, &error));
+  EXPECT_NE(error.find("broken.so"), std::string::npos) << error;
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

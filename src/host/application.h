@@ -20,8 +20,10 @@ namespace tarvelin {
 
 class ActiveContext;
 class ClassRegistry;
+class FileChooser;
 class FontCatalogue;
 class ImageProbe;
+class ProgressFactory;
 class LayoutService;
 class Object;
 class SessionWorkspace;
@@ -32,6 +34,8 @@ struct PlatformServices {
   FontCatalogue* fonts = nullptr;
   ImageProbe* images = nullptr;
   LayoutService* layout = nullptr;
+  FileChooser* chooser = nullptr;
+  ProgressFactory* progress = nullptr;
 };
 
 struct StartOptions {

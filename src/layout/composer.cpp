@@ -1,0 +1,358 @@
+#include "layout/composer.h"
+
+#include <QFontMetricsF>
+#include <QTextLine>
+#include <QTextOption>
+#include <algorithm>
+#include <cmath>
+#include <unordered_map>
+
+#include "host/document.h"
+#include "host/text_model.h"
+
+namespace tarvelin {
+
+namespace {
+
+// The glyph that stands for an inline frame: a letter every font has, so the line
+// breaks round it as round a word; it is never drawn.
+constexpr char16_t kAnchorStandIn = u'X';
+constexpr char16_t kLineSeparator = 0x2028;
+constexpr char16_t kWordJoiner = 0x2060;
+constexpr double kFit = 0.01;  // how far a line may reach below a column, in points
+constexpr double kAutoLeadingFactor = 1.2;
+constexpr double kTabStop = 36;
+
+QTextOption OptionFor(const ParagraphLook& look) {
+  QTextOption option;
+  option.setUseDesignMetrics(true);
+  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+  option.setTabStopDistance(kTabStop);
+  switch (look.alignment) {
+    case 1:
+      option.setAlignment(Qt::AlignHCenter);
+      break;
+    case 2:
+      option.setAlignment(Qt::AlignRight);
+      break;
+    case 3:
+    case 4:
+      option.setAlignment(Qt::AlignJustify);
+      break;
+    default:
+      option.setAlignment(Qt::AlignLeft);
+      break;
+  }
+  return option;
+}
+
+}  // namespace
+
+Composer::Composer(Document& doc) : doc_(doc), styles_(doc.DataBase(), doc.TextWorkspaceRefs()) {}
+
+std::unique_ptr<ComposedStory> Composer::Prepare(UID uid) {
+  Database& db = doc_.DataBase();
+  auto text = db.Query<ITextModel>(uid);
+  if (!text) return nullptr;
+  auto story = std::make_unique<ComposedStory>();
+  story->story = uid;
+  const size_t total = text->TotalLength();
+  story->totalLength = static_cast<int32_t>(total);
+
+  std::unordered_map<const CharacterLook*, int32_t> paint_of;
+  auto paint_index = [&](const CharacterLook& look) {
+    auto [it, inserted] = paint_of.try_emplace(&look, static_cast<int32_t>(story->paints.size()));
+    if (inserted) story->paints.push_back(look.paint);
+    return it->second;
+  };
+  const int32_t anchor_paint = static_cast<int32_t>(story->paints.size());
+  story->paints.push_back(TextPaint{Qt::transparent, 0, true, false});
+
+  size_t pos = 0;
+  while (pos < total) {
+    TextRange range = text->ParagraphAt(pos);
+    if (range.length == 0 || range.start != pos) break;  // a damaged story: stop cleanly
+    const size_t end = range.start + range.length;
+    ComposedParagraph p;
+    p.start = static_cast<int32_t>(range.start);
+    p.hasEnd = text->CharAt(end - 1) == kParagraphEnd;
+    p.length = static_cast<int32_t>(range.length - (p.hasEnd ? 1 : 0));
+    p.look = styles_.Paragraph(*text, range.start);
+
+    std::u16string units = text->Text(range.start, static_cast<size_t>(p.length));
+    std::vector<Anchor> anchors = text->InlineObjectsIn(range.start, static_cast<size_t>(p.length));
+    size_t next_anchor = 0;
+    QList<QTextLayout::FormatRange> formats;
+
+    const CharacterLook& first = styles_.Character(*text, range.start);
+    QFont base = first.format.font();
+    for (size_t i = range.start; i < range.start + static_cast<size_t>(p.length);) {
+      TextRange run = text->CharacterRunAt(i);
+      size_t run_end =
+          std::min(run.start + run.length, range.start + static_cast<size_t>(p.length));
+      if (run_end <= i) run_end = i + 1;
+      const CharacterLook& look = styles_.Character(*text, i);
+      const int32_t paint = paint_index(look);
+      // Split the run at its anchors: each anchor is a range of its own.
+      size_t from = i;
+      auto add_range = [&](size_t a, size_t b) {
+        if (b <= a) return;
+        int32_t s = static_cast<int32_t>(a - range.start),
+                e = static_cast<int32_t>(b - range.start);
+        formats.push_back({s, e - s, look.format});
+        p.runs.push_back({s, e, paint});
+        p.runSizes.push_back(look.size);
+      };
+      while (next_anchor < anchors.size() && anchors[next_anchor].position < run_end) {
+        const Anchor& a = anchors[next_anchor++];
+        if (a.position < from) continue;
+        add_range(from, a.position);
+        AnchorSlot slot;
+        slot.index = static_cast<int32_t>(a.position - range.start);
+        slot.item = a.uid;
+        if (auto item = db.Query<IPageItem>(a.uid)) {
+          slot.width = std::max(0.0, item->Bounds().Width());
+          slot.height = std::max(0.0, item->Bounds().Height());
+        }
+        QTextCharFormat f = look.format;
+        QFont font = f.font();
+        font.setCapitalization(QFont::MixedCase);
+        font.setStretch(100);
+        font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+        double advance = QFontMetricsF(font).horizontalAdvance(QChar(kAnchorStandIn));
+        font.setLetterSpacing(QFont::AbsoluteSpacing, slot.width - advance);
+        f.setFont(font, QTextCharFormat::FontPropertiesAll);
+        formats.push_back({slot.index, 1, f});
+        p.runs.push_back({slot.index, slot.index + 1, anchor_paint});
+        p.runSizes.push_back(0);
+        units[static_cast<size_t>(slot.index)] = kAnchorStandIn;
+        p.anchors.push_back(slot);
+        from = a.position + 1;
+      }
+      add_range(from, run_end);
+      if (look.allSmallCaps) {
+        for (size_t k = i; k < run_end; ++k)
+          units[k - range.start] = QChar::toLower(units[k - range.start]);
+      }
+      i = run_end;
+    }
+    for (size_t k = 0; k < units.size(); ++k) {
+      char16_t& u = units[k];
+      if (u == u'\n')
+        u = kLineSeparator;
+      else if (u == kObjectReplacement)
+        u = kWordJoiner;  // an object character without object
+    }
+    // Stand-ins lowered by small capitals are restored.
+    for (const AnchorSlot& a : p.anchors) units[static_cast<size_t>(a.index)] = kAnchorStandIn;
+    if (p.runs.empty()) p.runSizes.push_back(first.size);
+
+    p.layout = std::make_unique<QTextLayout>(
+        QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())), base);
+    p.layout->setTextOption(OptionFor(p.look));
+    if (p.look.alignment == 3) p.layout->setFlags(Qt::TextJustificationForced);
+    p.layout->setFormats(formats);
+    p.layout->setCacheEnabled(true);
+    story->paragraphs.push_back(std::move(p));
+    pos = end;
+  }
+  return story;
+}
+
+namespace {
+
+struct LineMetrics {
+  double ascent = 0, descent = 0, inlineHeight = 0, maxSize = 0;
+};
+
+LineMetrics Measure(const ComposedParagraph& p, const QTextLine& line) {
+  LineMetrics m;
+  m.ascent = line.ascent();
+  m.descent = line.descent();
+  const int32_t from = line.textStart(), to = from + line.textLength();
+  for (const AnchorSlot& a : p.anchors)
+    if (a.index >= from && a.index < to) m.inlineHeight = std::max(m.inlineHeight, a.height);
+  m.ascent = std::max(m.ascent, m.inlineHeight);
+  for (size_t r = 0; r < p.runs.size(); ++r)
+    if (p.runs[r].start < std::max(to, from + 1) && p.runs[r].end > from)
+      m.maxSize = std::max(m.maxSize, p.runSizes[r]);
+  if (p.runs.empty() && !p.runSizes.empty()) m.maxSize = p.runSizes.front();
+  return m;
+}
+
+}  // namespace
+
+void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
+                     const MoreColumns& more) {
+  story.lines.clear();
+  story.inlines.clear();
+  story.rules.clear();
+  story.columns.clear();
+  story.overset = false;
+  story.composedEnd = story.totalLength;
+  for (const ColumnFrame& f : frames) story.columns.push_back({f, 0, 0});
+
+  size_t c = 0;
+  bool empty_column = true;
+  double last_baseline = 0, prev_descent = 0;
+  bool out_of_columns = false;
+
+  auto ensure_column = [&]() {
+    while (c >= story.columns.size()) {
+      std::vector<ColumnFrame> added;
+      if (!more || !more(added) || added.empty()) return false;
+      for (const ColumnFrame& f : added) story.columns.push_back({f, 0, 0});
+    }
+    return true;
+  };
+  auto width_for = [&](const ComposedParagraph& p, size_t column, int32_t line_no) {
+    const PMRect& b = story.columns[column].frame.bounds;
+    double indent = p.look.leftIndent + (line_no == 0 ? p.look.firstLineIndent : 0);
+    return std::max(1.0, b.Width() - indent - p.look.rightIndent);
+  };
+  auto x_for = [&](const ComposedParagraph& p, size_t column, int32_t line_no) {
+    return story.columns[column].frame.bounds.left + p.look.leftIndent +
+           (line_no == 0 ? p.look.firstLineIndent : 0);
+  };
+
+  for (size_t pi = 0; pi < story.paragraphs.size() && !out_of_columns; ++pi) {
+    ComposedParagraph& p = story.paragraphs[pi];
+    QTextLayout& layout = *p.layout;
+    std::vector<double> widths;
+    layout.beginLayout();
+    for (int32_t line_no = 0;; ++line_no) {
+      if (!ensure_column()) {
+        out_of_columns = true;
+        story.composedEnd = story.lines.empty() ? p.start : story.lines.back().end;
+        break;
+      }
+      double width = width_for(p, c, line_no);
+      QTextLine line = layout.createLine();
+      if (!line.isValid()) break;
+      line.setLineWidth(width);
+      widths.push_back(width);
+
+      for (;;) {
+        LineMetrics m = Measure(p, line);
+        double baseline;
+        if (empty_column) {
+          baseline = story.columns[c].frame.bounds.top + m.ascent;
+        } else {
+          double step = p.look.leading < 0
+                            ? std::max(kAutoLeadingFactor * m.maxSize, m.ascent + prev_descent)
+                            : std::max(p.look.leading, m.inlineHeight + prev_descent);
+          baseline = last_baseline + step;
+        }
+        const PMRect& col = story.columns[c].frame.bounds;
+        if (baseline + m.descent <= col.bottom + kFit) {
+          ComposedLine l;
+          l.paragraph = static_cast<int32_t>(pi);
+          l.layoutLine = line_no;
+          l.start = p.start + line.textStart();
+          l.end = l.start + line.textLength();
+          l.column = static_cast<int32_t>(c);
+          l.x = x_for(p, c, line_no);
+          l.baseline = baseline;
+          l.ascent = m.ascent;
+          l.descent = m.descent;
+          l.width = width;
+          story.lines.push_back(l);
+          empty_column = false;
+          last_baseline = baseline;
+          prev_descent = m.descent;
+          break;
+        }
+        // Next column. A keep-with-next paragraph's last line comes along with this
+        // paragraph's first, unless it is alone in its column.
+        const bool was_empty = empty_column;
+        ++c;
+        empty_column = true;
+        if (!ensure_column()) {
+          out_of_columns = true;
+          story.composedEnd = p.start + line.textStart();
+          break;
+        }
+        if (!was_empty && line_no == 0 && pi > 0 && story.paragraphs[pi - 1].look.keepWithNext &&
+            !story.lines.empty()) {
+          ComposedLine& prev = story.lines.back();
+          const bool alone =
+              story.lines.size() < 2 || story.lines[story.lines.size() - 2].column != prev.column;
+          const ComposedParagraph& pp = story.paragraphs[static_cast<size_t>(prev.paragraph)];
+          if (!alone && prev.paragraph == static_cast<int32_t>(pi) - 1 &&
+              std::abs(width_for(pp, c, prev.layoutLine) - prev.width) < 1e-6) {
+            prev.column = static_cast<int32_t>(c);
+            prev.x = x_for(pp, c, prev.layoutLine);
+            prev.baseline = story.columns[c].frame.bounds.top + prev.ascent;
+            last_baseline = prev.baseline;
+            prev_descent = prev.descent;
+            empty_column = false;
+          }
+        }
+        double new_width = width_for(p, c, line_no);
+        if (std::abs(new_width - width) > 1e-6) {
+          // Lay the paragraph out again to here with the new column's width for this line.
+          widths.back() = new_width;
+          width = new_width;
+          layout.endLayout();
+          layout.beginLayout();
+          for (double w : widths) {
+            line = layout.createLine();
+            line.setLineWidth(w);
+          }
+        }
+      }
+      if (out_of_columns) break;
+    }
+    layout.endLayout();
+    if (!out_of_columns && !story.lines.empty() && p.hasEnd &&
+        story.lines.back().paragraph == static_cast<int32_t>(pi))
+      story.lines.back().end += 1;
+  }
+  if (out_of_columns) story.overset = true;
+
+  // Positions, column ranges, inline frames and rules from the placed lines.
+  for (size_t ci = 0; ci < story.columns.size(); ++ci) story.columns[ci].lineCount = 0;
+  for (size_t li = 0; li < story.lines.size(); ++li) {
+    const ComposedLine& l = story.lines[li];
+    ComposedColumn& col = story.columns[static_cast<size_t>(l.column)];
+    if (col.lineCount == 0) col.firstLine = static_cast<int32_t>(li);
+    ++col.lineCount;
+    ComposedParagraph& p = story.paragraphs[static_cast<size_t>(l.paragraph)];
+    QTextLine ql = p.layout->lineAt(l.layoutLine);
+    ql.setPosition(QPointF(l.x, l.baseline - ql.ascent()));
+    const int32_t from = ql.textStart(), to = from + ql.textLength();
+    for (const AnchorSlot& a : p.anchors) {
+      if (a.index < from || a.index >= to) continue;
+      double x = ql.cursorToX(a.index);
+      story.inlines.push_back({a.item,
+                               p.start + a.index,
+                               l.column,
+                               {x, l.baseline - a.height, x + a.width, l.baseline}});
+    }
+    const PMRect& bounds = col.frame.bounds;
+    auto rule = [&](const RuleLook& r, double y) {
+      double x1 = bounds.left + r.leftIndent, x2 = bounds.right - r.rightIndent;
+      if (r.mode == kRuleToText) {
+        QRectF text = ql.naturalTextRect();
+        x1 = text.left() + r.leftIndent;
+        x2 = text.right() - r.rightIndent;
+      }
+      if (x2 > x1 && r.width > 0) story.rules.push_back({l.column, x1, x2, y, r.width, r.colour});
+    };
+    const bool first_line = l.layoutLine == 0;
+    const bool last_line = l.end == p.start + p.length + (p.hasEnd ? 1 : 0);
+    if (first_line && p.look.above.on)
+      rule(p.look.above, l.baseline - p.look.above.offset - p.look.above.width / 2);
+    if (last_line && p.look.below.on)
+      rule(p.look.below, l.baseline + p.look.below.offset + p.look.below.width / 2);
+  }
+}
+
+double MeasureTextHeight(Composer& composer, ComposedStory& story, double width) {
+  ColumnFrame column;
+  column.bounds = {0, 0, std::max(1.0, width), 1e9};
+  composer.Place(story, {column});
+  return story.TextHeight();
+}
+
+}  // namespace tarvelin

@@ -1,0 +1,57 @@
+// Composition of one story into a sequence of column frames.
+//
+// Prepare reads the story once: per paragraph the text (paragraph end left out, forced
+// line breaks as U+2028, an anchored U+FFFC as a stand-in glyph whose advance is widened
+// to the inline frame's width), the character looks as Qt format ranges and the paragraph
+// look. Place then breaks the paragraphs into lines column by column:
+//
+//   * a line's ascent is the largest of its fonts' and of its inline frames' heights (an
+//     inline frame stands on the baseline);
+//   * the first baseline of a column lies one ascent below the column's top; the next
+//     one lies `leading` lower (automatic leading: 120 % of the line's largest size), and
+//     never so close that the line's ascent meets the previous line's descent;
+//   * a line that does not reach below the column's bottom stays; otherwise it moves to
+//     the next column (a keep-with-next paragraph's last line comes along); a line too
+//     tall for an empty column leaves that column empty;
+//   * when the columns run out, `more` may add columns; text left then is overset.
+//
+// Place can run again with other columns (fitting measures that way); the paragraphs'
+// layouts are kept for rendering. Everything is linear in the story: each paragraph is
+// laid out once unless a line moves to a column of another width (then that paragraph's
+// lines so far are laid out again).
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "host/page_item.h"
+#include "host/uid.h"
+#include "layout/composer_style.h"
+#include "layout/composition_state.h"
+
+namespace tarvelin {
+
+class Document;
+
+// Appends columns after the last one; false when there are no more.
+using MoreColumns = std::function<bool(std::vector<ColumnFrame>& columns)>;
+
+class Composer {
+ public:
+  explicit Composer(Document& doc);
+
+  // Null when `story` is not a story of the document.
+  std::unique_ptr<ComposedStory> Prepare(UID story);
+  void Place(ComposedStory& story, std::vector<ColumnFrame> columns, const MoreColumns& more = {});
+
+ private:
+  Document& doc_;
+  StyleReader styles_;
+};
+
+// The height the story's text needs in one column of `width` (lines and inline frames,
+// from the first ascent to the last descent).
+double MeasureTextHeight(Composer& composer, ComposedStory& story, double width);
+
+}  // namespace tarvelin

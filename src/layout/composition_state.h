@@ -1,0 +1,148 @@
+// What composition computed, kept apart from the document model: for every composed
+// story its paragraphs (laid out with Qt), its lines in their columns, the place of each
+// inline frame in its line, and the paragraph rules. Rendering draws exactly this; the
+// host asks it which text a column holds (ColumnSpans).
+//
+// Coordinates are those of the frames' bounds: spread coordinates for free frames, and
+// for an inline frame's own story the coordinates its bounds are given in (the bounds
+// give an inline frame's size; its composed place comes from the story that anchors it).
+//
+// Indices in a paragraph's layout are story indices minus the paragraph's start; the
+// layout text has the paragraph end left out and stand-ins for anchors and forced line
+// breaks, unit for unit, so the two always map one to one.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QTextLayout>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "host/document.h"
+#include "host/document_geometry.h"
+#include "host/page_item.h"
+#include "host/uid.h"
+
+namespace tarvelin {
+
+// How a stretch of text is drawn (the layout carries the font; this the rest).
+struct TextPaint {
+  QColor colour = Qt::black;
+  double rise = 0;      // baseline shift and super/subscript offset, upwards, points
+  bool anchor = false;  // a stand-in for an inline frame: never drawn as text
+  bool hidden = false;  // a stand-in for an orphan object character
+};
+
+struct PaintRun {
+  int32_t start = 0;  // layout indices
+  int32_t end = 0;
+  int32_t paint = 0;  // index into ComposedStory::paints
+};
+
+struct RuleLook {
+  bool on = false;
+  double width = 1;
+  QColor colour = Qt::black;
+  double leftIndent = 0, rightIndent = 0, offset = 0;
+  int32_t mode = 1;  // kRuleToText or kRuleToColumn
+};
+
+struct ParagraphLook {
+  int32_t alignment = 0;  // 0 left, 1 centre, 2 right, 3 forced justify, 4 justify
+  double leftIndent = 0, firstLineIndent = 0, rightIndent = 0;
+  double leading = -1;  // < 0: automatic (120 % of the largest size in the line)
+  bool keepWithNext = false;
+  RuleLook above, below;
+};
+
+// An inline frame's place in a paragraph: the stand-in's layout index and the item's size.
+struct AnchorSlot {
+  int32_t index = 0;
+  UID item = kInvalidUID;
+  double width = 0, height = 0;
+};
+
+struct ComposedParagraph {
+  int32_t start = 0;   // story index of the first unit
+  int32_t length = 0;  // units in the layout (the paragraph end excluded)
+  bool hasEnd = true;  // false only for a story that lacks its final character
+  ParagraphLook look;
+  std::unique_ptr<QTextLayout> layout;
+  std::vector<PaintRun> runs;       // cover [0, length) in order
+  std::vector<double> runSizes;     // point size per run, for automatic leading
+  std::vector<AnchorSlot> anchors;  // ascending index
+};
+
+struct ComposedLine {
+  int32_t paragraph = 0;
+  int32_t layoutLine = 0;  // index of the QTextLine in the paragraph's layout
+  int32_t start = 0;       // story indices [start, end); a paragraph's last line includes its end
+  int32_t end = 0;
+  int32_t column = 0;  // index into ComposedStory::columns
+  double x = 0;        // left edge of the line box
+  double baseline = 0;
+  double ascent = 0;  // raised by inline frames
+  double descent = 0;
+  double width = 0;  // the width the line was broken to
+};
+
+struct PlacedInline {
+  UID item = kInvalidUID;
+  int32_t index = 0;  // story index of the anchor
+  int32_t column = 0;
+  PMRect rect;  // where the item stands, its bottom on the baseline
+};
+
+struct RuleStroke {
+  int32_t column = 0;
+  double x1 = 0, x2 = 0, y = 0;  // y: the rule's centre line
+  double weight = 1;
+  QColor colour = Qt::black;
+};
+
+struct ComposedColumn {
+  ColumnFrame frame;
+  int32_t firstLine = 0;  // lines [firstLine, firstLine + lineCount)
+  int32_t lineCount = 0;
+};
+
+struct ComposedStory {
+  UID story = kInvalidUID;
+  int32_t totalLength = 0;
+  std::vector<ComposedColumn> columns;
+  std::vector<ComposedParagraph> paragraphs;
+  std::vector<TextPaint> paints;
+  std::vector<ComposedLine> lines;
+  std::vector<PlacedInline> inlines;  // in story order
+  std::vector<RuleStroke> rules;
+  bool overset = false;
+  int32_t composedEnd = 0;  // index after the last unit placed
+
+  // The range a column holds; an empty range at composedEnd for a column left empty.
+  std::pair<int32_t, int32_t> ColumnRange(size_t column) const;
+  // Bottom of the last line's descent minus the first column's top; 0 without lines.
+  double TextHeight() const;
+};
+
+class CompositionState final : public ColumnSpans {
+ public:
+  std::optional<std::pair<int32_t, int32_t>> Span(UID frame, int32_t column) const override;
+
+  void Add(std::unique_ptr<ComposedStory> story);
+  void Clear();
+  const ComposedStory* Story(UID story) const;
+  // The story shown in a frame, and the index of the frame's first column in it.
+  const ComposedStory* StoryInFrame(UID frame, size_t* firstColumn) const;
+  const PlacedInline* InlinePlacement(UID item) const;
+
+ private:
+  std::unordered_map<UID, std::unique_ptr<ComposedStory>> stories_;
+  std::unordered_map<UID, std::pair<UID, size_t>> frames_;   // frame -> story, first column
+  std::unordered_map<UID, std::pair<UID, size_t>> inlines_;  // item -> story, index in inlines
+};
+
+}  // namespace tarvelin

@@ -1,0 +1,140 @@
+#include "layout/layout_service_qt.h"
+
+#include "host/command_processor.h"
+#include "host/document.h"
+#include "host/page_item.h"
+#include "host/page_item_commands.h"
+#include "host/spread.h"
+#include "layout/composer.h"
+#include "layout/fitting.h"
+
+namespace tarvelin {
+
+namespace {
+
+std::vector<ColumnFrame> ThreadColumns(const Document& doc, UID story) {
+  std::vector<ColumnFrame> columns;
+  for (UID frame : StoryThread(doc, story)) {
+    auto c = FrameColumns(doc.DataBase(), frame);
+    columns.insert(columns.end(), c.begin(), c.end());
+  }
+  return columns;
+}
+
+// A copy of `last` on a new page after the last spread, threaded after it. kInvalidUID
+// when `last` is not a free text frame or a command fails.
+UID AddThreadedPage(Document& doc, UID last) {
+  Database& db = doc.DataBase();
+  auto item = db.Query<IPageItem>(last);
+  auto text = db.Query<ITextFrame>(last);
+  if (!item || !text) return kInvalidUID;
+  auto layer = db.Query<ISpreadLayer>(item->Parent());
+  if (!layer) return kInvalidUID;  // an inline frame has no page to repeat
+  PageRef page = PageOfRect(doc, layer->Spread(), item->Bounds());
+  if (page.documentIndex < 0) return kInvalidUID;
+
+  UIDRef spread_ref;
+  if (CreateSpread(doc, 1, &spread_ref) != kSuccess) return kInvalidUID;
+  auto spread = db.Query<ISpread>(spread_ref.GetUID());
+  if (!spread || spread->Pages().empty()) return kInvalidUID;
+  UIDRef target_layer;
+  for (UID sl : spread->SpreadLayers())
+    if (auto l = db.Query<ISpreadLayer>(sl); l && l->Layer() == layer->Layer())
+      target_layer = {&db, sl};
+  if (target_layer.IsNull()) return kInvalidUID;
+
+  const PMRect& from = page.page.bounds;
+  const PMRect& to = spread->Pages().front().bounds;
+  PMRect b = item->Bounds();
+  double dx = to.left - from.left, dy = to.top - from.top;
+  PMRect bounds{b.left + dx, b.top + dy, b.right + dx, b.bottom + dy};
+  UIDRef frame;
+  if (CreateTextFrame(doc, target_layer, bounds, text->Columns(), text->Gutter(), &frame) !=
+      kSuccess)
+    return kInvalidUID;
+  if (SetTextInsets(doc, UIDList(frame), text->TextInsets()) != kSuccess) return kInvalidUID;
+  if (ThreadFrames(doc, {&db, last}, frame) != kSuccess) return kInvalidUID;
+  return frame.GetUID();
+}
+
+}  // namespace
+
+int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
+                       int32_t maxAddedPages) {
+  int32_t added = 0;
+  size_t first_added_column = 0;
+  MoreColumns more = [&](std::vector<ColumnFrame>& out) {
+    if (added >= maxAddedPages) return false;
+    // The page added last took no text: another would not either.
+    if (added > 0 && (story.lines.empty() ||
+                      static_cast<size_t>(story.lines.back().column) < first_added_column))
+      return false;
+    auto thread = StoryThread(doc, story.story);
+    if (thread.empty()) return false;
+    UID frame = AddThreadedPage(doc, thread.back());
+    if (frame == kInvalidUID) return false;
+    out = FrameColumns(doc.DataBase(), frame);
+    first_added_column = story.columns.size();
+    ++added;
+    return !out.empty();
+  };
+  // The pages added undo as one step.
+  CommandProcessor& commands = doc.DataBase().Commands();
+  auto sequence = commands.BeginCommandSequence(u"Add pages");
+  composer.Place(story, ThreadColumns(doc, story.story), more);
+  if (sequence.IsValid()) commands.EndCommandSequence(sequence);
+  return added;
+}
+
+ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options) {
+  auto list = doc.Stories();
+  if (!list) return kInvalidArgument;
+  // The old results stay registered until the new ones replace them.
+  auto state = std::make_unique<CompositionState>();
+  Composer composer(doc);
+  const std::vector<StoryEntry> entries = list->Entries();  // growing adds no story
+  for (const StoryEntry& entry : entries) {
+    if (entry.firstFrame == kInvalidUID) continue;
+    auto story = composer.Prepare(entry.story);
+    if (!story) continue;
+    if (entry.story == options.growStory) {
+      ComposeGrowing(doc, composer, *story, ComposeOptions::kMaxAddedPages);
+    } else {
+      composer.Place(*story, ThreadColumns(doc, entry.story));
+    }
+    state->Add(std::move(story));
+  }
+  doc.SetColumnSpans(state.get());
+  states_[&doc] = std::move(state);
+  return kSuccess;
+}
+
+StoryFit QtLayoutService::StoryState(const Document& doc, UID story) const {
+  StoryFit fit;
+  const CompositionState* state = State(doc);
+  const ComposedStory* s = state ? state->Story(story) : nullptr;
+  if (!s) return fit;
+  fit.composed = true;
+  fit.overset = s->overset;
+  fit.composedEnd = s->composedEnd;
+  return fit;
+}
+
+ErrorCode QtLayoutService::Fit(Document& doc, const UIDRef& frame, FitType type, double width) {
+  Composer composer(doc);
+  return ApplyFit(doc, composer, frame, type, width);
+}
+
+void QtLayoutService::Release(Document& doc) {
+  auto it = states_.find(&doc);
+  if (it == states_.end()) return;
+  if (doc.GetColumnSpans() == it->second.get()) doc.SetColumnSpans(nullptr);
+  states_.erase(it);
+}
+
+const CompositionState* QtLayoutService::State(const Document& doc) const {
+  auto it = states_.find(&doc);
+  return it == states_.end() ? nullptr : it->second.get();
+}
+
+}  // namespace tarvelin

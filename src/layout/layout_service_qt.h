@@ -1,0 +1,38 @@
+// The layout service of the host, implemented with Qt: composition of every story of a
+// document, pages added for a story that does not fit, and the fit operations. Needs a
+// QGuiApplication (the offscreen platform will do).
+#pragma once
+
+#include <memory>
+#include <unordered_map>
+
+#include "host/layout_service.h"
+#include "layout/composition_state.h"
+
+namespace tarvelin {
+
+class QtLayoutService final : public LayoutService {
+ public:
+  QtLayoutService() = default;
+  ~QtLayoutService() override = default;
+
+  ErrorCode Compose(Document& doc, const ComposeOptions& options = {}) override;
+  StoryFit StoryState(const Document& doc, UID story) const override;
+  ErrorCode Fit(Document& doc, const UIDRef& frame, FitType type, double width = 0) override;
+  void Release(Document& doc) override;
+
+  // The last composition of the document, or null; what rendering draws.
+  const CompositionState* State(const Document& doc) const;
+
+ private:
+  std::unordered_map<const Document*, std::unique_ptr<CompositionState>> states_;
+};
+
+// Pages with threaded copies of the story's last frame are added until the story fits;
+// used by Compose for ComposeOptions::growStory. The number of pages added.
+class Composer;
+struct ComposedStory;
+int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
+                       int32_t maxAddedPages);
+
+}  // namespace tarvelin

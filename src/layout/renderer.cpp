@@ -1,0 +1,319 @@
+#include "layout/renderer.h"
+
+#include <QFile>
+#include <QGlyphRun>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextLayout>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "core/utf16.h"
+#include "host/document.h"
+#include "host/page_item.h"
+#include "host/spread.h"
+#include "layout/composer_style.h"
+#include "layout/composition_state.h"
+
+namespace tarvelin {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kMaxDepth = 70;  // inline frames nest at most 64 deep
+
+QRectF ToQ(const PMRect& r) {
+  return QRectF(r.left, r.top, r.Width(), r.Height());
+}
+
+// Pictures read once per rendering; a null image for one that cannot be read.
+using ImageCache = std::unordered_map<std::u16string, QImage>;
+
+class PageContext {
+ public:
+  PageContext(QPainter& painter, const Document& doc, const CompositionState& state,
+              RenderReport& report, ImageCache& images)
+      : p_(painter),
+        doc_(doc),
+        db_(doc.DataBase()),
+        state_(state),
+        report_(report),
+        images_(images) {}
+
+  void Page(const PageRef& page) {
+    const PMRect& b = page.page.bounds;
+    p_.save();
+    p_.setClipRect(QRectF(0, 0, b.Width(), b.Height()));
+    p_.translate(-b.left, -b.top);
+    auto spread = db_.Query<ISpread>(page.spread);
+    auto document = doc_.Data();
+    if (spread && document) {
+      // Spread layers follow the document's layer order; hidden layers are not drawn.
+      for (UID sl : spread->SpreadLayers()) {
+        auto layer = db_.Query<ISpreadLayer>(sl);
+        if (!layer) continue;
+        auto doc_layer = db_.Query<ILayer>(layer->Layer());
+        if (doc_layer && !doc_layer->Visible()) continue;
+        for (UID item : layer->Items()) Item(item, 0);
+      }
+    }
+    p_.restore();
+  }
+
+ private:
+  void Item(UID uid, int depth) {
+    if (depth > kMaxDepth) return;
+    auto item = db_.Query<IPageItem>(uid);
+    if (!item) return;
+    const PMRect bounds = item->Bounds();
+    auto graphics = db_.Query<IGraphicAttributes>(uid);
+    if (graphics && graphics->FillSwatch() != kInvalidUID)
+      p_.fillRect(ToQ(bounds), SwatchColour(db_, graphics->FillSwatch(), Qt::white));
+    switch (KindOf(db_, uid)) {
+      case FrameKind::kText:
+        Text(uid, depth);
+        break;
+      case FrameKind::kPicture:
+        Picture(uid, bounds);
+        break;
+      case FrameKind::kEmpty:
+        break;
+    }
+    if (graphics && graphics->StrokeSwatch() != kInvalidUID && graphics->StrokeWeight() > 0) {
+      QPen pen(SwatchColour(db_, graphics->StrokeSwatch(), Qt::black), graphics->StrokeWeight());
+      pen.setJoinStyle(Qt::MiterJoin);
+      p_.save();
+      p_.setPen(pen);
+      p_.setBrush(Qt::NoBrush);
+      p_.drawRect(ToQ(bounds));
+      p_.restore();
+    }
+  }
+
+  void Picture(UID frame, const PMRect& bounds) {
+    UID image = ImageOf(db_, frame);
+    auto item = db_.Query<IPageItem>(image);
+    auto data = db_.Query<IImageItem>(image);
+    if (!item || !data) return;
+    const QImage& img = Load(data->File());
+    QRectF target = ToQ(item->Bounds());
+    p_.save();
+    p_.setClipRect(ToQ(bounds), Qt::IntersectClip);
+    if (img.isNull()) {
+      // The picture is missing: a crossed box where it would be.
+      p_.setPen(QPen(QColor(160, 160, 160), 0.5));
+      p_.setBrush(Qt::NoBrush);
+      p_.drawRect(target);
+      p_.drawLine(target.topLeft(), target.bottomRight());
+      p_.drawLine(target.topRight(), target.bottomLeft());
+    } else {
+      p_.drawImage(target, img);
+    }
+    p_.restore();
+  }
+
+  const QImage& Load(const std::u16string& file) {
+    auto [it, inserted] = images_.try_emplace(file);
+    if (inserted) {
+      QImageReader reader(QString::fromUtf16(file.data(), static_cast<qsizetype>(file.size())));
+      reader.setAutoTransform(false);
+      it->second = reader.read();
+      if (it->second.isNull())
+        report_.warnings.push_back("cannot read the picture " + ToUtf8(file) + ": " +
+                                   reader.errorString().toStdString());
+    }
+    return it->second;
+  }
+
+  void Text(UID frame, int depth) {
+    size_t first = 0;
+    const ComposedStory* story = state_.StoryInFrame(frame, &first);
+    if (!story) return;
+    size_t end = first;
+    while (end < story->columns.size() && story->columns[end].frame.frame == frame) ++end;
+    for (size_t c = first; c < end; ++c) {
+      const ComposedColumn& column = story->columns[c];
+      for (int32_t li = column.firstLine; li < column.firstLine + column.lineCount; ++li)
+        Line(*story, story->lines[static_cast<size_t>(li)]);
+    }
+    for (const RuleStroke& r : story->rules) {
+      if (r.column < static_cast<int32_t>(first) || r.column >= static_cast<int32_t>(end)) continue;
+      p_.save();
+      QPen pen(r.colour, r.weight);
+      pen.setCapStyle(Qt::FlatCap);
+      p_.setPen(pen);
+      p_.drawLine(QPointF(r.x1, r.y), QPointF(r.x2, r.y));
+      p_.restore();
+    }
+    for (const PlacedInline& placed : story->inlines) {
+      if (placed.column < static_cast<int32_t>(first) || placed.column >= static_cast<int32_t>(end))
+        continue;
+      auto item = db_.Query<IPageItem>(placed.item);
+      if (!item) continue;
+      // The item is drawn in its own coordinates, moved to where its line put it.
+      const PMRect& own = item->Bounds();
+      p_.save();
+      p_.translate(placed.rect.left - own.left, placed.rect.top - own.top);
+      Item(placed.item, depth + 1);
+      p_.restore();
+    }
+  }
+
+  void Line(const ComposedStory& story, const ComposedLine& line) {
+    const ComposedParagraph& para = story.paragraphs[static_cast<size_t>(line.paragraph)];
+    QTextLine ql = para.layout->lineAt(line.layoutLine);
+    const int32_t from = ql.textStart(), to = from + ql.textLength();
+    auto run = std::lower_bound(para.runs.begin(), para.runs.end(), from,
+                                [](const PaintRun& r, int32_t v) { return r.end <= v; });
+    for (; run != para.runs.end() && run->start < to; ++run) {
+      const TextPaint& paint = story.paints[static_cast<size_t>(run->paint)];
+      if (paint.anchor || paint.hidden) continue;
+      const int32_t a = std::max(from, run->start), b = std::min(to, run->end);
+      if (b <= a) continue;
+      const QList<QGlyphRun> glyphs = ql.glyphRuns(a, b - a);
+      if (glyphs.isEmpty()) continue;
+      p_.setPen(paint.colour);
+      for (const QGlyphRun& g : glyphs) p_.drawGlyphRun(QPointF(0, -paint.rise), g);
+    }
+  }
+
+  QPainter& p_;
+  const Document& doc_;
+  const Database& db_;
+  const CompositionState& state_;
+  RenderReport& report_;
+  ImageCache& images_;
+};
+
+QString ToQPath(const fs::path& p) {
+  return QString::fromStdString(p.string());
+}
+
+}  // namespace
+
+void PaintPage(QPainter& painter, const Document& doc, const CompositionState& state,
+               const PageRef& page, RenderReport& report) {
+  ImageCache images;
+  PageContext(painter, doc, state, report, images).Page(page);
+}
+
+ErrorCode RenderPdf(const Document& doc, const CompositionState& state, const fs::path& file,
+                    RenderReport& report, std::string* error) {
+  std::vector<PageRef> pages = DocumentPages(doc);
+  if (pages.empty()) {
+    if (error) *error = "the document has no pages";
+    return kInvalidArgument;
+  }
+  fs::path temp = file;
+  temp += ".part";
+  {
+    QPdfWriter writer(ToQPath(temp));
+    writer.setResolution(72);
+    writer.setCreator(QStringLiteral("Tarvelin"));
+    if (auto data = doc.Data())
+      writer.setTitle(
+          QString::fromUtf16(data->Name().data(), static_cast<qsizetype>(data->Name().size())));
+    auto page_size = [](const PageRef& p) {
+      return QPageSize(QSizeF(p.page.bounds.Width(), p.page.bounds.Height()), QPageSize::Point,
+                       QString(), QPageSize::ExactMatch);
+    };
+    writer.setPageSize(page_size(pages.front()));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
+    QPainter painter;
+    if (!painter.begin(&writer)) {
+      if (error) *error = "cannot write " + file.string();
+      QFile::remove(ToQPath(temp));
+      return kFailure;
+    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    ImageCache images;
+    PageContext context(painter, doc, state, report, images);
+    for (size_t i = 0; i < pages.size(); ++i) {
+      if (i > 0) {
+        writer.setPageSize(page_size(pages[i]));
+        writer.newPage();
+      }
+      context.Page(pages[i]);
+      ++report.pages;
+    }
+    painter.end();
+  }
+  std::error_code ec;
+  if (!fs::exists(temp, ec) || fs::file_size(temp, ec) == 0) {
+    if (error) *error = "cannot write " + file.string();
+    fs::remove(temp, ec);
+    return kFailure;
+  }
+  fs::rename(temp, file, ec);
+  if (ec) {
+    if (error) *error = "cannot write " + file.string() + ": " + ec.message();
+    fs::remove(temp, ec);
+    return kFailure;
+  }
+  report.files.push_back(file);
+  return kSuccess;
+}
+
+ErrorCode RenderPng(const Document& doc, const CompositionState& state, const fs::path& folder,
+                    double dpi, RenderReport& report, std::string* error) {
+  if (!std::isfinite(dpi) || dpi < kMinDpi || dpi > kMaxDpi) {
+    if (error) *error = "the resolution must be between 1 and 2400 dpi";
+    return kInvalidArgument;
+  }
+  std::vector<PageRef> pages = DocumentPages(doc);
+  if (pages.empty()) {
+    if (error) *error = "the document has no pages";
+    return kInvalidArgument;
+  }
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (!fs::is_directory(folder, ec)) {
+    if (error) *error = "cannot make the folder " + folder.string();
+    return kFailure;
+  }
+  const double scale = dpi / 72.0;
+  ImageCache images;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    const PMRect& b = pages[i].page.bounds;
+    const double w = std::ceil(b.Width() * scale), h = std::ceil(b.Height() * scale);
+    if (w > kMaxPixelSide || h > kMaxPixelSide || w < 1 || h < 1) {
+      if (error) *error = "a page would be too large an image at this resolution";
+      return kInvalidArgument;
+    }
+    QImage image(static_cast<int>(w), static_cast<int>(h), QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) {
+      if (error) *error = "not enough memory for a page image";
+      return kFailure;
+    }
+    image.fill(Qt::white);
+    const int dpm = static_cast<int>(std::lround(dpi / 0.0254));
+    image.setDotsPerMeterX(dpm);
+    image.setDotsPerMeterY(dpm);
+    {
+      QPainter painter(&image);
+      painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
+                             QPainter::SmoothPixmapTransform);
+      painter.scale(scale, scale);
+      PageContext(painter, doc, state, report, images).Page(pages[i]);
+    }
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%03zu.png", i + 1);
+    fs::path out = folder / name;
+    if (!image.save(ToQPath(out), "PNG")) {
+      if (error) *error = "cannot write " + out.string();
+      return kFailure;
+    }
+    report.files.push_back(out);
+    ++report.pages;
+  }
+  return kSuccess;
+}
+
+}  // namespace tarvelin

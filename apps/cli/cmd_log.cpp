@@ -1,0 +1,33 @@
+// tarvelin log FILE.log: the text of an import log, as "Show log" shows it.
+#include <cstdio>
+#include <filesystem>
+
+#include "cli_app.h"
+#include "core/import_log.h"
+#include "core/utf16.h"
+
+namespace tarvelin::cli {
+namespace {
+
+int CmdLog(const std::vector<std::string>& args) {
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
+    return UsageError("usage: tarvelin log FILE.log");
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(args[0], ec))
+    return UsageError("cannot read " + args[0] + ": no such file");
+  bool ok = false;
+  std::u16string text = KInDesignCommon::ReadLogText(args[0], &ok);
+  if (!ok) return UsageError("cannot read " + args[0]);
+  // Lines end in a lone carriage return in the file; a terminal wants line feeds.
+  for (auto& c : text)
+    if (c == u'\r') c = u'\n';
+  if (!text.empty() && text.back() != u'\n') text.push_back(u'\n');
+  std::string out = ToUtf8(text);
+  std::fwrite(out.data(), 1, out.size(), stdout);
+  return kDone;
+}
+
+CommandRegistration registration("log", "log FILE.log                 print an import log", CmdLog);
+
+}  // namespace
+}  // namespace tarvelin::cli

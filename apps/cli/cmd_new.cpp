@@ -1,0 +1,101 @@
+// tarvelin new DOC.tvd [--template T.json] [--force]: a new document from a template (the
+// built-in A4 ad page when none is given). Template warnings go to stderr and give exit
+// code 1; a bad template or an existing file (without --force) gives 2 and writes nothing.
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_app.h"
+#include "core/diagnostics.h"
+#include "core/utf16.h"
+#include "host/document_file.h"
+#include "host/font_families.h"
+#include "host/host_registry.h"
+#include "layout/document_template.h"
+#include "layout/qt_font_catalogue.h"
+
+namespace tarvelin::cli {
+
+namespace {
+
+// Templates are a few kilobytes; anything this large is not one.
+constexpr std::uintmax_t kMaxTemplateBytes = 16 << 20;
+
+int New(const std::vector<std::string>& args) {
+  std::string output, template_file;
+  bool force = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--template" || args[i] == "-t") {
+      if (i + 1 >= args.size()) return UsageError("--template needs a file");
+      template_file = args[++i];
+    } else if (args[i] == "--force") {
+      force = true;
+    } else if (args[i].starts_with("-") || !output.empty()) {
+      return UsageError("usage: tarvelin new DOC.tvd [--template T.json] [--force]");
+    } else {
+      output = args[i];
+    }
+  }
+  if (output.empty())
+    return UsageError("usage: tarvelin new DOC.tvd [--template T.json] [--force]");
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  if (fs::exists(output, ec) && !force)
+    return UsageError(output + " exists (use --force to replace it)");
+  if (fs::is_directory(output, ec)) return UsageError(output + " is a folder");
+
+  std::string json(DefaultTemplateJson());
+  if (!template_file.empty()) {
+    if (!fs::is_regular_file(template_file, ec))
+      return UsageError(template_file + ": no such file");
+    if (fs::file_size(template_file, ec) > kMaxTemplateBytes)
+      return UsageError(template_file + ": too large for a template");
+    std::ifstream in(template_file, std::ios::binary);
+    if (!in) return UsageError(template_file + ": cannot be read");
+    json.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  TemplateResult parsed = ParseTemplate(json);
+  const std::string source = template_file.empty() ? "built-in template" : template_file;
+  for (const std::string& w : parsed.warnings)
+    std::fprintf(stderr, "tarvelin: warning: %s: %s\n", source.c_str(), w.c_str());
+  if (!parsed.spec) return UsageError(source + ": " + parsed.error);
+  parsed.spec->name = FromUtf8(fs::path(output).filename().string());
+
+  // Fonts come from the platform: the text workspace's default family is looked up there.
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Qt's own remarks (a missing runtime folder and the like) are diagnostics, not output.
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+    diag::Write(message.toStdString() + "\n");
+  });
+  static int argc = 1;
+  static char name[] = "tarvelin";
+  static char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+  SetFontCatalogue(std::make_shared<QtFontCatalogue>());
+
+  auto registry = CreateHostRegistry();
+  if (!registry) return UsageError("the host classes could not be registered");
+  std::vector<std::string> warnings;
+  std::string error;
+  auto doc = BuildDocument(registry, *parsed.spec, warnings, error);
+  for (const std::string& w : warnings)
+    std::fprintf(stderr, "tarvelin: warning: %s: %s\n", source.c_str(), w.c_str());
+  if (!doc) return UsageError(source + ": " + error);
+  FileResult saved = SaveDocument(*doc, output);
+  SetFontCatalogue(nullptr);
+  if (!saved.Ok()) return UsageError(saved.message);
+  return parsed.warnings.empty() && warnings.empty() ? kDone : kDoneWithWarnings;
+}
+
+CommandRegistration registration(
+    "new", "new DOC.tvd [--template T.json] [--force]   a new document from a template", New);
+
+}  // namespace
+
+}  // namespace tarvelin::cli

@@ -59,6 +59,17 @@ UID AddThreadedPage(Document& doc, UID last) {
 
 }  // namespace
 
+UID MainStory(const Document& doc) {
+  auto list = doc.Stories();
+  if (!list) return kInvalidUID;
+  const Database& db = doc.DataBase();
+  for (const StoryEntry& e : list->Entries()) {
+    auto item = e.firstFrame != kInvalidUID ? db.Query<IPageItem>(e.firstFrame) : nullptr;
+    if (item && db.Query<ISpreadLayer>(item->Parent())) return e.story;
+  }
+  return kInvalidUID;
+}
+
 int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
                        int32_t maxAddedPages) {
   int32_t added = 0;

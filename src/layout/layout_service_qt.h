@@ -28,6 +28,10 @@ class QtLayoutService final : public LayoutService {
   std::unordered_map<const Document*, std::unique_ptr<CompositionState>> states_;
 };
 
+// The document's main story: the first listed story whose thread begins with a frame on
+// a page (not an inline frame); kInvalidUID when there is none.
+UID MainStory(const Document& doc);
+
 // Pages with threaded copies of the story's last frame are added until the story fits;
 // used by Compose for ComposeOptions::growStory. The number of pages added.
 class Composer;

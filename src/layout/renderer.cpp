@@ -122,7 +122,12 @@ class PageContext {
   const QImage& Load(const std::u16string& file) {
     auto [it, inserted] = images_.try_emplace(file);
     if (inserted) {
-      QImageReader reader(QString::fromUtf16(file.data(), static_cast<qsizetype>(file.size())));
+      // A relative path is taken from the working folder, else from the document's.
+      fs::path path = fs::path(file);
+      std::error_code ec;
+      if (path.is_relative() && !fs::exists(path, ec) && !doc_.File().empty())
+        path = doc_.File().parent_path() / path;
+      QImageReader reader(QString::fromStdString(path.string()));
       reader.setAutoTransform(false);
       it->second = reader.read();
       if (it->second.isNull())

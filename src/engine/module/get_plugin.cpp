@@ -1,11 +1,19 @@
 // The module's entry: the one export the host looks for. The plug-in object lists the
 // registration step of every library the module holds.
+#include "attributes/advertisement_attributes.h"
+#include "engine/engine_classes.h"
+#include "preferences/preference_data.h"
 #include "shell/tarvelin_plugin.h"
 
 namespace {
 
 tarvelin::TarvelinPlugIn& ThePlugIn() {
-  static tarvelin::TarvelinPlugIn plugIn({});
+  // The tagged-text import provider joins this list once it has a registration step.
+  static tarvelin::TarvelinPlugIn plugIn({
+      tarvelin::RegisterAttributeClasses,
+      tarvelin::RegisterPreferenceClasses,
+      tarvelin::RegisterEngineClasses,
+  });
   return plugIn;
 }
 

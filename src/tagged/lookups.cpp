@@ -5,6 +5,7 @@
 #include "core/utf16.h"
 #include "host/database.h"
 #include "host/font_families.h"
+#include "host/object.h"
 #include "host/swatch_list.h"
 
 namespace tarvelin {
@@ -13,7 +14,12 @@ TextLookups::TextLookups(Database& db, const TextWorkspace& ws, const FontCatalo
     : db_(db), ws_(ws), catalogue_(catalogue) {}
 
 StyleLookup TextLookups::FindStyle(StyleKind kind, std::u16string_view name) const {
-  auto table = StyleTableOf(db_, ws_, kind);
+  // The tables are asked for on every style operation of an import: keep them while
+  // they are part of the database.
+  auto& table = tables_[kind == StyleKind::kParagraph ? 0 : 1];
+  if (!table || !table->Owner() || !table->Owner()->DataBase()) {
+    table = StyleTableOf(db_, ws_, kind);
+  }
   if (!table) return {kInvalidUID, 1};
   return {table->Find(name), 0};
 }

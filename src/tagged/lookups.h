@@ -16,6 +16,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -74,6 +75,7 @@ class TextLookups {
   Database& db_;
   TextWorkspace ws_;
   const FontCatalogue& catalogue_;
+  mutable std::shared_ptr<IStyleTable> tables_[2];  // paragraph, character
 };
 
 }  // namespace tarvelin

@@ -84,6 +84,8 @@ bool StoryApplication::OpenStory() {
   }
   model_ = QueryInterface<ITextModel>(story_);
   if (!model_) return false;
+  root_character_ = lookups_.FindStyle(StyleKind::kCharacter, u"").uid;
+  root_paragraph_ = lookups_.FindStyle(StyleKind::kParagraph, u"").uid;
   char_style_ = model_->CharacterStyleAt(EndPosition());
   char_overrides_ = model_->CharacterOverridesAt(EndPosition());
   end_format_dirty_ = false;
@@ -192,7 +194,7 @@ void StoryApplication::RevertAll() {
 
 bool StoryApplication::ApplyCharacterStyleUID(UID style, std::u16string_view name) {
   // The root style stands in the story as "no style".
-  if (style == lookups_.FindStyle(StyleKind::kCharacter, u"").uid) style = kInvalidUID;
+  if (style == root_character_) style = kInvalidUID;
   if (Batched()) {
     if (style != char_style_) {
       char_style_ = style;
@@ -234,9 +236,8 @@ bool StoryApplication::ApplyCharacterStyle(std::u16string_view name) {
 
 bool StoryApplication::ApplyRootCharacterStyle() {
   if (!model_) return false;
-  UID root = lookups_.FindStyle(StyleKind::kCharacter, u"").uid;
-  if (root == kInvalidUID) return false;
-  return ApplyCharacterStyleUID(root, u"");
+  if (root_character_ == kInvalidUID) return false;
+  return ApplyCharacterStyleUID(root_character_, u"");
 }
 
 bool StoryApplication::ApplyParagraphStyle(std::u16string_view name, bool clearFontOverride) {
@@ -257,7 +258,7 @@ bool StoryApplication::ApplyParagraphStyle(std::u16string_view name, bool clearF
     style = lookups_.FindStyle(StyleKind::kParagraph, name).uid;
     if (style == kInvalidUID) return false;
   }
-  if (style == lookups_.FindStyle(StyleKind::kParagraph, u"").uid) style = kInvalidUID;
+  if (style == root_paragraph_) style = kInvalidUID;
   if (clearFontOverride) ClearCharacterOverrides(KindSetOf({AttrKind::kFontFamily}));
   if (Batched() && !Note(Flush())) return false;
   if (!Note(ApplyTextStyle(story_, EndPosition(), 0, style, TextLevel::kParagraph))) {

@@ -100,6 +100,8 @@ class StoryApplication final : public ScannerSink, public ScannerLookup {
   ApplyMode mode_;
   ErrorCode first_error_ = kSuccess;
   ErrorCode insert_error_ = kSuccess;
+  UID root_character_ = kInvalidUID;
+  UID root_paragraph_ = kInvalidUID;
 
   // Batched mode: the insertion-point format and the text collected since the last flush.
   UID char_style_ = kInvalidUID;

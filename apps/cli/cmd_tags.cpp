@@ -1,0 +1,339 @@
+// tarvelin tags FILE.xtg [--force-macce]: imports a tagged-text file through the import
+// provider into a new story of a new document and prints what the import made, as JSON:
+// the text, its paragraph and character runs, the styles and swatches that exist
+// afterwards, the end report and the fonts not found. docs/json-format.md holds the format.
+//
+// Exit codes: 0 imported, 1 imported with an end report (styles or swatches that already
+// existed), 2 bad usage, an unreadable file or one that is not tagged text.
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_app.h"
+#include "core/alert.h"
+#include "core/diagnostics.h"
+#include "core/stream.h"
+#include "core/utf16.h"
+#include "host/document.h"
+#include "host/font_families.h"
+#include "host/host_registry.h"
+#include "host/style_table.h"
+#include "host/swatch_list.h"
+#include "host/text_model.h"
+#include "json_writer.h"
+#include "layout/qt_font_catalogue.h"
+#include "tagged/qxt_import_provider.h"
+
+namespace tarvelin::cli {
+
+namespace {
+
+using Inline = JsonWriter::Layout;
+
+// The options dialog of a batch run: OK, with the check box as the command line says.
+class FlagDialog final : public QXTOptionsDialog {
+ public:
+  explicit FlagDialog(bool forceMacCE) : force_(forceMacCE) {}
+  bool Run(QXTIDialogController& controller) override {
+    controller.ApplyDialogFields(force_);
+    return true;
+  }
+
+ private:
+  bool force_;
+};
+
+// Keeps the end report's text for the JSON instead of printing it.
+class KeptAlerts final : public AlertService {
+ public:
+  void Information(const std::u16string& text) override { texts.push_back(text); }
+  AlertAnswer ThreeButtons(const std::u16string&, const std::u16string&) override {
+    return AlertAnswer::kContinue;
+  }
+  std::vector<std::u16string> texts;
+};
+
+const char* SpaceName(ColourSpace space) {
+  switch (space) {
+    case ColourSpace::kRgb:
+      return "RGB";
+    case ColourSpace::kLab:
+      return "LAB";
+    case ColourSpace::kCmyk:
+      return "CMYK";
+  }
+  return "CMYK";
+}
+
+bool IsRuleKind(AttrKind kind, bool above) {
+  auto k = static_cast<int>(kind);
+  int first = static_cast<int>(above ? AttrKind::kRuleAboveOn : AttrKind::kRuleBelowOn);
+  return k >= first && k <= first + 6;
+}
+
+class TagsWriter {
+ public:
+  TagsWriter(JsonWriter& json, Database& db, const TextWorkspace& ws)
+      : json_(json), db_(db), ws_(ws) {}
+
+  std::u16string StyleName(UID uid) const {
+    auto style = db_.Query<IStyle>(uid);
+    return style ? style->Name() : std::u16string();
+  }
+
+  void Value(const Attribute& a) {
+    switch (ValueTypeOf(a.kind)) {
+      case AttrValueType::kInt:
+        json_.Int(a.AsInt());
+        return;
+      case AttrValueType::kDouble:
+        if (a.kind == AttrKind::kLeading && a.AsDouble() == kAutoLeading) {
+          json_.String("auto");
+        } else {
+          json_.Double(a.AsDouble());
+        }
+        return;
+      case AttrValueType::kText:
+        json_.String(a.AsText());
+        return;
+      case AttrValueType::kUID:
+        if (auto family = db_.Query<IFontFamily>(a.AsUID())) {
+          json_.String(family->Name());
+        } else if (auto swatch = db_.Query<ISwatch>(a.AsUID())) {
+          json_.String(swatch->Name());
+        } else {
+          json_.Null();
+        }
+        return;
+    }
+  }
+
+  // An attribute object: the kinds by name, a rule's seven kinds as one rule object.
+  void Attributes(const AttributeList& list) {
+    json_.BeginObject(Inline::kInline);
+    bool rule_done[2] = {false, false};
+    static const char* const kRuleMembers[] = {"on",          "width",  "colour", "leftIndent",
+                                               "rightIndent", "offset", "mode"};
+    for (const Attribute& a : list) {
+      for (bool above : {true, false}) {
+        if (!IsRuleKind(a.kind, above)) continue;
+        if (!rule_done[above]) {
+          rule_done[above] = true;
+          json_.Key(above ? "ruleAbove" : "ruleBelow");
+          json_.BeginObject(Inline::kInline);
+          int first = static_cast<int>(above ? AttrKind::kRuleAboveOn : AttrKind::kRuleBelowOn);
+          for (int i = 0; i < 7; ++i) {
+            if (const Attribute* member = list.Find(static_cast<AttrKind>(first + i))) {
+              json_.Key(kRuleMembers[i]);
+              Value(*member);
+            }
+          }
+          json_.EndObject();
+        }
+      }
+      if (IsRuleKind(a.kind, true) || IsRuleKind(a.kind, false)) continue;
+      json_.Key(AttrKindName(a.kind));
+      Value(a);
+    }
+    json_.EndObject();
+  }
+
+  void Run(size_t start, size_t end, UID style, const AttributeList& overrides) {
+    json_.BeginObject(Inline::kInline);
+    json_.Key("start");
+    json_.Int(static_cast<int64_t>(start));
+    json_.Key("end");
+    json_.Int(static_cast<int64_t>(end));
+    json_.Key("style");
+    json_.String(StyleName(style));
+    json_.Key("overrides");
+    Attributes(overrides);
+    json_.EndObject();
+  }
+
+  // Runs cover the text without its end-of-story character; every paragraph is listed,
+  // the last one even when it is empty.
+  void Story(const ITextModel& story) {
+    const size_t length = story.EndPosition();
+    json_.Key("text");
+    json_.String(story.Text(0, length));
+    json_.Key("paragraphs");
+    json_.BeginArray();
+    for (size_t i = 0; i <= length;) {
+      TextRange p = story.ParagraphAt(i);
+      Run(p.start, std::min(p.End(), length), story.ParagraphStyleAt(i),
+          story.ParagraphOverridesAt(i));
+      i = p.End();
+    }
+    json_.EndArray();
+    json_.Key("runs");
+    json_.BeginArray();
+    for (size_t i = 0; i < length;) {
+      TextRange r = story.CharacterRunAt(i);
+      Run(i, std::min(r.End(), length), story.CharacterStyleAt(i), story.CharacterOverridesAt(i));
+      i = r.End();
+    }
+    json_.EndArray();
+  }
+
+  void Styles(StyleKind kind) {
+    json_.Key(kind == StyleKind::kParagraph ? "paragraphStyles" : "characterStyles");
+    json_.BeginArray();
+    if (auto table = StyleTableOf(db_, ws_, kind)) {
+      for (const auto& [name, uid] : table->Styles()) {
+        auto style = db_.Query<IStyle>(uid);
+        if (!style) continue;
+        json_.BeginObject();
+        json_.Key("name");
+        json_.String(name);
+        json_.Key("parent");
+        auto parent = db_.Query<IStyle>(style->Parent());
+        parent ? json_.String(parent->Name()) : json_.Null();
+        if (parent && parent->Kind() != kind) {
+          json_.Key("parentKind");
+          json_.String(parent->Kind() == StyleKind::kParagraph ? "paragraph" : "character");
+        }
+        json_.Key("attributes");
+        Attributes(style->Attributes());
+        json_.EndObject();
+      }
+    }
+    json_.EndArray();
+  }
+
+  void Swatches() {
+    json_.Key("swatches");
+    json_.BeginArray();
+    if (auto list = db_.Query<ISwatchList>(ws_.swatches)) {
+      for (UID uid : list->Swatches()) {
+        auto swatch = db_.Query<ISwatch>(uid);
+        if (!swatch) continue;
+        const Colour& c = swatch->GetColour();
+        json_.BeginObject(Inline::kInline);
+        json_.Key("name");
+        json_.String(swatch->Name());
+        json_.Key("space");
+        json_.String(SpaceName(c.space));
+        json_.Key("components");
+        json_.BeginArray(Inline::kInline);
+        for (size_t i = 0; i < ComponentCount(c.space); ++i) json_.Float(c.components[i]);
+        json_.EndArray();
+        json_.Key("process");
+        json_.Bool(c.process);
+        json_.EndObject();
+      }
+    }
+    json_.EndArray();
+  }
+
+  void Names(const char* key, const std::vector<std::u16string>& names) {
+    json_.Key(key);
+    json_.BeginArray(Inline::kInline);
+    for (const auto& n : names) json_.String(n);
+    json_.EndArray();
+  }
+
+ private:
+  JsonWriter& json_;
+  Database& db_;
+  TextWorkspace ws_;
+};
+
+const char* kUsage = "usage: tarvelin tags FILE.xtg [--force-macce]";
+
+int Tags(const std::vector<std::string>& args) {
+  std::string file;
+  bool force_macce = false;
+  for (const std::string& a : args) {
+    if (a == "--force-macce") {
+      force_macce = true;
+    } else if (a.starts_with("-") || !file.empty()) {
+      return UsageError(kUsage);
+    } else {
+      file = a;
+    }
+  }
+  if (file.empty()) return UsageError(kUsage);
+  std::error_code ec;
+  if (std::filesystem::is_directory(file, ec)) return UsageError(file + " is a folder");
+  auto stream = FileStream::OpenRead(file);
+  if (!stream) return UsageError(file + ": cannot be opened");
+
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+    diag::Write(message.toStdString() + "\n");
+  });
+  static int argc = 1;
+  static char name[] = "tarvelin";
+  static char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+  auto fonts = std::make_shared<QtFontCatalogue>();
+  SetFontCatalogue(fonts);
+
+  QXTImportProvider provider(*fonts);
+  if (provider.CanImportThisStream(*stream) == 0) {
+    return UsageError(file +
+                      ": not a tagged-text file (it must begin with \"<v\", in a single-byte "
+                      "encoding or in UTF-16 little-endian without a byte-order mark)");
+  }
+
+  auto registry = CreateHostRegistry();
+  if (!registry) return UsageError("the host classes could not be registered");
+  auto doc = Document::Create(registry, PageSetup{},
+                              FromUtf8(std::filesystem::path(file).stem().string()));
+  if (!doc) return UsageError("a document could not be created");
+  Database& db = doc->DataBase();
+  const TextWorkspace ws = doc->TextWorkspaceRefs();
+
+  FlagDialog dialog(force_macce);
+  provider.SetOptionsDialog(&dialog);
+  KeptAlerts alerts;
+  AlertService* previous = &Alerts();
+  SetAlertService(&alerts);
+  UIDRef story;
+  ErrorCode e = provider.Import(db, ws, *stream, ImportUILevel::kFull, story);
+  SetAlertService(previous);
+  if (e != kSuccess) {
+    return UsageError(file + ": the import failed (" + ErrorCodeName(e) + ")");
+  }
+  auto model = QueryInterface<ITextModel>(story);
+  if (!model) return UsageError(file + ": the import gave no story");
+
+  const QXTImportReport& report = provider.LastReport();
+  JsonWriter json;
+  TagsWriter out(json, db, ws);
+  json.BeginObject();
+  json.Key("file");
+  json.String(file);
+  json.Key("encoding");
+  json.String(provider.Encoding() == DetectedEncoding::kUnicode ? "UTF-16" : "single-byte");
+  out.Story(*model);
+  out.Styles(StyleKind::kParagraph);
+  out.Styles(StyleKind::kCharacter);
+  out.Swatches();
+  json.Key("report");
+  json.BeginObject();
+  out.Names("characterStyles", report.characterStyles);
+  out.Names("paragraphStyles", report.paragraphStyles);
+  out.Names("colorSwatches", report.colorSwatches);
+  json.Key("message");
+  json.String(alerts.texts.empty() ? std::u16string() : alerts.texts.front());
+  json.EndObject();
+  out.Names("missingFonts", report.missingFonts);
+  json.EndObject();
+  std::fputs(json.Text().c_str(), stdout);
+  std::fputs("\n", stdout);
+  return report.Empty() ? kDone : kDoneWithWarnings;
+}
+
+CommandRegistration registration(
+    "tags", "tags FILE.xtg [--force-macce]   import tagged text into a new story; JSON of it",
+    Tags);
+
+}  // namespace
+
+}  // namespace tarvelin::cli

@@ -309,22 +309,28 @@ int32_t ColumnHoldingIndex(const std::vector<ColumnFrame>& list, int32_t index) 
   return before >= 0 ? before : 0;
 }
 
-UID SpreadOf(const Document& doc, UID item_uid) {
-  const Database& db = doc.DataBase();
+UID SpreadOf(const Document& doc, UID item) {
+  UIDRef layer = SpreadLayerOf(doc, item);
+  auto data = layer ? doc.DataBase().Query<ISpreadLayer>(layer.GetUID()) : nullptr;
+  return data ? data->Spread() : kInvalidUID;
+}
+
+UIDRef SpreadLayerOf(const Document& doc, UID item_uid) {
+  Database& db = doc.DataBase();
   for (int depth = 0; depth < 70; ++depth) {  // inline nesting is bounded
     auto item = db.Query<IPageItem>(item_uid);
-    if (!item) return kInvalidUID;
-    if (auto layer = db.Query<ISpreadLayer>(item->Parent())) return layer->Spread();
+    if (!item) return UIDRef::Null();
+    if (db.Query<ISpreadLayer>(item->Parent())) return {&db, item->Parent()};
     if (item->Parent() != kInvalidUID) {
       item_uid = item->Parent();  // an image item: its frame
       continue;
     }
-    if (item->AnchorStory() == kInvalidUID) return kInvalidUID;
+    if (item->AnchorStory() == kInvalidUID) return UIDRef::Null();
     auto frames = StoryThread(doc, item->AnchorStory());
-    if (frames.empty()) return kInvalidUID;
+    if (frames.empty()) return UIDRef::Null();
     item_uid = frames.front();
   }
-  return kInvalidUID;
+  return UIDRef::Null();
 }
 
 }  // namespace tarvelin

@@ -165,4 +165,8 @@ std::vector<UID> StoryThreadOf(const Database& db, UID story);
 // kInvalidUID when none (a frame not yet placed).
 UID SpreadOf(const Document& doc, UID item);
 
+// The spread layer an item belongs to, found the same way (an inline item's is that of
+// the frame showing its anchor story): where frames made for it go. Null when none.
+UIDRef SpreadLayerOf(const Document& doc, UID item);
+
 }  // namespace tarvelin

@@ -1,6 +1,7 @@
 #include "host/page_item_commands.h"
 
 #include <cmath>
+#include <filesystem>
 
 #include "core/diagnostics.h"
 #include "core/utf16.h"
@@ -354,6 +355,39 @@ ErrorCode PlaceImage(Document& doc, const UIDRef& frame, const std::string& file
     item->SetChildren(std::move(children));
     return kSuccess;
   });
+}
+
+ErrorCode PlaceImageFile(Document& doc, const UIDRef& frame, const std::string& file,
+                         const ImageProbe& probe, std::string* message) {
+  auto say = [&](std::string text) {
+    if (message) *message = std::move(text);
+  };
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) {
+    say(file + ": no such file");
+    return kNotFound;
+  }
+  ImageInfo info = probe.Probe(file);
+  if (!info.ok) {
+    say(file + ": not an image that can be placed" +
+        (info.error.empty() ? "" : " (" + info.error + ")"));
+    return kInvalidArgument;
+  }
+  if (!std::isfinite(info.widthPt) || !std::isfinite(info.heightPt) || info.widthPt <= 0 ||
+      info.heightPt <= 0) {
+    say(file + ": the image has no size");
+    return kInvalidArgument;
+  }
+  if (info.widthPt > kMaxCoordinate || info.heightPt > kMaxCoordinate) {
+    say(file + ": the image is too large to place (" +
+        std::to_string(static_cast<long long>(info.widthPt)) + " x " +
+        std::to_string(static_cast<long long>(info.heightPt)) + " pt)");
+    return kInvalidArgument;
+  }
+  ErrorCode e = PlaceImage(doc, frame, file, info);
+  if (e != kSuccess)
+    say(file + ": the image could not be placed in the frame (" + ErrorCodeName(e) + ")");
+  return e;
 }
 
 ErrorCode ChangeToInline(Document& doc, const UIDRef& story, int32_t index, const UIDRef& frame) {

@@ -58,6 +58,12 @@ ErrorCode ConvertToTextFrame(Document& doc, const UIDRef& frame);
 ErrorCode PlaceImage(Document& doc, const UIDRef& frame, const std::string& file,
                      const ImageInfo& info);
 
+// Probes the file through the platform's image service and places it. On failure the
+// frame is unchanged and `message` (when given) says why in English: the file is missing,
+// is not an image the platform reads, or is too large to place.
+ErrorCode PlaceImageFile(Document& doc, const UIDRef& frame, const std::string& file,
+                         const ImageProbe& probe, std::string* message = nullptr);
+
 // Inserts U+FFFC at `index` of `story` anchoring `frame` there, and detaches the frame
 // from its spread layer. The frame must be a free frame that is not threaded and is not
 // the story's own frame (kInvalidArgument).

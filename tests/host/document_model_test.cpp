@@ -1,7 +1,12 @@
 // The layout side of the document model: pages, frames, columns, threads, object styles,
 // inline frames, selection; every change undone and redone exactly.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+
+#include "host/active_context.h"
 #include "host/class_registry.h"
 #include "host/command_processor.h"
 #include "host/document.h"
@@ -286,6 +291,7 @@ TEST_F(DocumentModelTest, DeletingAnAnchorDeletesTheInlineFrameWithEverythingItH
   ASSERT_EQ(ChangeToInline(*doc_, StoryRef(c), 0, d), kSuccess);
   EXPECT_EQ(Model(top)->Text(0, 3), u"a\uFFFCb");
   EXPECT_EQ(SpreadOf(*doc_, d.GetUID()), SpreadOf(*doc_, top.GetUID()));
+  EXPECT_EQ(SpreadLayerOf(*doc_, d.GetUID()), layer_);
 
   UID b_story = StoryOf(b), c_story = StoryOf(c);
   Db().Commands().ClearHistory();
@@ -370,6 +376,77 @@ TEST_F(DocumentModelTest, PagesOfFramesOnAMultiPageSpread) {
   EXPECT_EQ(PageOfRect(*doc_, spread.GetUID(), {-300, -300, -200, -200}).documentIndex,
             1);  // nearest
   EXPECT_EQ(CreateSpread(*doc_, 0), kInvalidArgument);
+}
+
+}  // namespace
+}  // namespace tarvelin
+
+namespace tarvelin {
+namespace {
+
+// Answers as the platform's probe would for a few kinds of file.
+class FakeProbe final : public ImageProbe {
+ public:
+  ImageInfo Probe(const std::filesystem::path& file) const override {
+    ImageInfo info;
+    std::string name = file.filename().string();
+    if (name == "notimage.png") {
+      info.error = "unsupported image format";
+    } else if (name == "huge.tif") {
+      info.ok = true, info.widthPt = 5e6, info.heightPt = 10;
+    } else {
+      info.ok = true, info.widthPt = 144, info.heightPt = 72, info.format = "png";
+    }
+    return info;
+  }
+};
+
+TEST_F(DocumentModelTest, PlacingAFileRefusesWhatIsNotAPlaceableImage) {
+  auto dir =
+      std::filesystem::temp_directory_path() / ("tarvelin-place-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  for (const char* name : {"ok.png", "notimage.png", "huge.tif"}) std::ofstream(dir / name) << "x";
+  UIDRef f;
+  ASSERT_EQ(CreateRectangleFrame(*doc_, layer_, {0, 0, 100, 100}, &f), kSuccess);
+  FakeProbe probe;
+  const auto before = Db().Image();
+  const struct {
+    const char* file;
+    ErrorCode code;
+    const char* message;
+  } bad[] = {{"missing.png", kNotFound, "no such file"},
+             {"notimage.png", kInvalidArgument,
+              "not an image that can be placed (unsupported image format)"},
+             {"huge.tif", kInvalidArgument, "too large to place"}};
+  for (const auto& c : bad) {
+    std::string message;
+    EXPECT_EQ(PlaceImageFile(*doc_, f, (dir / c.file).string(), probe, &message), c.code) << c.file;
+    EXPECT_NE(message.find(c.message), std::string::npos) << message;
+  }
+  EXPECT_EQ(Db().Image(), before);
+  std::string message;
+  ASSERT_EQ(PlaceImageFile(*doc_, f, (dir / "ok.png").string(), probe, &message), kSuccess)
+      << message;
+  EXPECT_EQ(Db().Query<IPageItem>(ImageOf(Db(), f.GetUID()))->Bounds(), (PMRect{0, 0, 144, 72}));
+  std::filesystem::remove_all(dir);
+}
+
+TEST(ActiveContextTest, TheFrontDocumentFollowsOpeningAndClosing) {
+  auto registry = CreateHostRegistry();
+  ActiveContext context;
+  EXPECT_EQ(context.FrontDocument(), nullptr);
+  EXPECT_EQ(context.GetSelection(), nullptr);
+  Document* a = context.OpenDocument(Document::Create(registry, PageSetup{}, u"a"));
+  Document* b = context.OpenDocument(Document::Create(registry, PageSetup{}, u"b"));
+  EXPECT_EQ(context.FrontDocument(), b);
+  EXPECT_TRUE(context.SetFrontDocument(a));
+  EXPECT_EQ(context.GetSelection(), &a->GetSelection());
+  EXPECT_TRUE(context.CloseDocument(a));
+  EXPECT_EQ(context.FrontDocument(), b);
+  EXPECT_FALSE(context.CloseDocument(a));
+  EXPECT_FALSE(context.SetFrontDocument(a));
+  EXPECT_TRUE(context.CloseDocument(b));
+  EXPECT_EQ(context.FrontDocument(), nullptr);
 }
 
 }  // namespace

@@ -22,6 +22,7 @@
 #pragma once
 
 #include <memory>
+#include <unordered_set>
 
 #include "host/story_strands.h"
 #include "host/text_model.h"
@@ -102,6 +103,7 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
   RunArray chars_{true};
   RunArray paras_{false};
   AnchorArray anchors_;
+  std::unordered_set<UID> anchored_;  // the UIDs in anchors_, for duplicate checks
   FormatTable formats_;
   uint64_t revision_ = 0;
 };

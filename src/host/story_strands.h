@@ -76,6 +76,10 @@ class RunArray {
   size_t RunCount() const { return runs_.size() - (gap_end_ - gap_begin_); }
   // The run holding pos (pos < Total()).
   RunSpan Find(size_t pos) const;
+  // The last run's format, without moving the cursor (the array must not be empty).
+  Format Last() const {
+    return gap_end_ < runs_.size() ? runs_.back().format : runs_[gap_begin_ - 1].format;
+  }
   // Inserts runs at pos; a run holding pos is split around them.
   void Insert(size_t pos, const std::vector<Run>& runs);
   void Erase(size_t pos, size_t n);

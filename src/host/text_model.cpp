@@ -132,6 +132,7 @@ void StoryImpl::Reset() {
   chars_.Assign({{1, {}}});
   paras_.Assign({{1, {}}});
   anchors_.Assign({}, 1);
+  anchored_.clear();
   formats_.Reset();
 }
 
@@ -176,7 +177,10 @@ void StoryImpl::RawInsert(size_t pos, const StoryFragment& f) {
   anchors_.PrepareInsert(pos, total);
   text_.Insert(pos, f.text);
   chars_.Insert(pos, f.characters);
-  for (const Anchor& anchor : f.anchors) anchors_.Add(pos + anchor.position, anchor.uid, total + n);
+  for (const Anchor& anchor : f.anchors) {
+    anchors_.Add(pos + anchor.position, anchor.uid, total + n);
+    anchored_.insert(anchor.uid);
+  }
   ++revision_;
 }
 
@@ -197,6 +201,7 @@ StoryFragment StoryImpl::RawDelete(size_t pos, size_t n) {
   paras_.Insert(a.start, {{static_cast<uint32_t>(b_end - a.start - n), joined}});
 
   for (Anchor anchor : anchors_.Remove(pos, n, total)) {
+    anchored_.erase(anchor.uid);
     anchor.position -= pos;
     f.anchors.push_back(anchor);
   }
@@ -221,13 +226,13 @@ void StoryImpl::SetParagraphFormatAt(size_t pos, Format format) {
 }
 
 void StoryImpl::SetEndOfStoryFormat(Format format) {
-  size_t last = text_.size() - 1;
-  if (chars_.Find(last).format == format) return;
-  chars_.Overwrite(last, {{1, format}});
+  if (chars_.Last() == format) return;
+  chars_.Overwrite(text_.size() - 1, {{1, format}});
 }
 
+// Read without a seek: edits in the middle of a long story must not walk to its end.
 Format StoryImpl::EndOfStoryFormat() const {
-  return chars_.Find(text_.size() - 1).format;
+  return chars_.Last();
 }
 
 // ---------------------------------------------------------------- StoryImpl: edits
@@ -460,6 +465,7 @@ std::vector<Anchor> StoryImpl::InlineObjectsIn(size_t pos, size_t length) const 
 }
 
 std::optional<size_t> StoryImpl::FindInlineObject(UID object) const {
+  if (!anchored_.contains(object)) return std::nullopt;
   for (const Anchor& a : anchors_.All(text_.size()))
     if (a.uid == object) return a.position;
   return std::nullopt;
@@ -652,6 +658,8 @@ void StoryImpl::ReadStory(Stream& s) {
     anchors_ok = anchors[i].position < text.size() &&
                  text[anchors[i].position] == kObjectReplacement && anchors[i].uid != kInvalidUID &&
                  (i == 0 || anchors[i - 1].position < anchors[i].position);
+  for (size_t i = 0; anchors_ok && i < anchors.size(); ++i)
+    anchors_ok = anchored_.insert(anchors[i].uid).second;  // an object has one anchor
   if (!ok || !chars_ok || !paragraphs_ok || !anchors_ok)
     diag::Printf(
         "Story: damaged formatting (characters %d, paragraphs %d, anchors %d); "
@@ -678,7 +686,10 @@ void StoryImpl::ReadStory(Stream& s) {
         start = i + 1;
       }
   }
-  if (!anchors_ok) anchors.clear();
+  if (!anchors_ok) {
+    anchors.clear();
+    anchored_.clear();
+  }
   size_t length = text.size();
   text_.Assign(std::move(text));
   chars_.Assign(std::move(chars));

@@ -1,0 +1,51 @@
+// The host as the command line runs it: a GUI application on the offscreen platform (for
+// fonts, images and composition), the platform services, and the Application with the
+// plug-in modules and the session workspace. One per command run.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "host/application.h"
+
+class QGuiApplication;
+
+namespace tarvelin {
+class QtFontCatalogue;
+class QtImageProbe;
+class QtLayoutService;
+}  // namespace tarvelin
+
+namespace tarvelin::cli {
+
+// Creates the process's QGuiApplication on the offscreen platform (unless the user chose
+// another) the first time it is called; Qt's own remarks go to the diagnostics channel.
+void EnsureGuiApplication();
+
+struct HostOptions {
+  bool plugIns = true;
+  // nullopt: $TARVELIN_WORKSPACE, else the per-user default; an empty path: a fresh
+  // workspace that is never saved.
+  std::optional<std::filesystem::path> workspace;
+};
+
+class CliHost {
+ public:
+  // Null with the reason when the host cannot start.
+  static std::unique_ptr<CliHost> Start(const HostOptions& options, std::string* error);
+  ~CliHost();
+
+  Application& App() { return *app_; }
+  QtLayoutService& Layout() { return *layout_; }
+
+ private:
+  CliHost();
+  std::unique_ptr<QtFontCatalogue> fonts_;
+  std::unique_ptr<QtImageProbe> images_;
+  std::unique_ptr<QtLayoutService> layout_;
+  std::unique_ptr<Application> app_;
+};
+
+}  // namespace tarvelin::cli

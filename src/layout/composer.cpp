@@ -323,7 +323,9 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
     const int32_t from = ql.textStart(), to = from + ql.textLength();
     for (const AnchorSlot& a : p.anchors) {
       if (a.index < from || a.index >= to) continue;
-      double x = ql.cursorToX(a.index);
+      // Qt keeps positions in 1/64 units: measure from the line's own origin so that a frame
+      // at the start of a line lies exactly on the column's edge.
+      double x = l.x + (ql.cursorToX(a.index) - ql.x());
       story.inlines.push_back({a.item,
                                p.start + a.index,
                                l.column,

@@ -369,3 +369,44 @@ TEST_F(EngineTest, CancelInReconnectTakesBackWhatItPlaced) {
 
 }  // namespace
 }  // namespace tarvelin::testing
+
+namespace tarvelin::testing {
+namespace {
+
+TEST_F(EngineTest, TheExtensionChoosesTheImportPath) {
+  // A text file is imported as it stands and then processed; its log ends the run.
+  {
+    chooser_.file = dir_ / "ad.txt";
+    std::ofstream(*chooser_.file, std::ios::binary)
+        << "x <boxtext t1=\"T\">\r\nBody</boxtext> y and some more text\r\n";
+    ASSERT_TRUE(Perform(kImportAndProcessAction));
+    const std::vector<UID> frames = Inline(Story());
+    ASSERT_EQ(frames.size(), 1u) << diagnostics_;
+    EXPECT_EQ(Attribute(frames[0], u"t1"), u"T");
+    const auto lines = LogLines(dir_ / "ad.log");
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines.back(), u"Finished import process.");
+  }
+  // The extension is compared ignoring case; an rmk log has no closing line.
+  {
+    doc_->GetSelection().SelectItems(UIDList(frame_));
+    FrameFile("@Normal:A {#WT t1=caps}x{$} B\r\n", "caps.RMK");
+    ASSERT_TRUE(Perform(kImportAndProcessAction));
+    EXPECT_TRUE(Report().textImported);
+    EXPECT_EQ(Report().framesCreated, 1);
+    const auto lines = LogLines(dir_ / "caps.log");
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back(), u"Finished import process.");
+  }
+  // Cancelling the chooser imports nothing.
+  doc_->GetSelection().SelectItems(UIDList(frame_));
+  chooser_.file.reset();
+  const auto before = Db().Image();
+  ASSERT_TRUE(Perform(kImportAndProcessAction));
+  EXPECT_TRUE(Report().cancelled);
+  EXPECT_FALSE(Report().fileChosen);
+  EXPECT_EQ(Db().Image(), before);
+}
+
+}  // namespace
+}  // namespace tarvelin::testing

@@ -1,0 +1,127 @@
+// tarvelin render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]: composes a document and
+// draws its pages into a PDF and/or PNG files (page-001.png, ...). Without --pdf and --png
+// the PDF goes beside the document (DOC.pdf). Pages are added in memory for the main
+// story until it fits, so the output shows all its text; the document file is not changed.
+// Written files are listed on stdout. Exit 1 when a picture could not be read or text
+// remains overset, 2 for bad usage, an unreadable document or an output that cannot be
+// written.
+#include <QGuiApplication>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_app.h"
+#include "core/diagnostics.h"
+#include "host/document.h"
+#include "host/document_file.h"
+#include "host/font_families.h"
+#include "host/host_registry.h"
+#include "layout/layout_service_qt.h"
+#include "layout/qt_font_catalogue.h"
+#include "layout/renderer.h"
+
+namespace tarvelin::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "usage: tarvelin render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]";
+
+int Render(const std::vector<std::string>& args) {
+  std::string input, pdf, png;
+  double dpi = 150;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--pdf" || a == "--png" || a == "--dpi") {
+      if (i + 1 >= args.size()) return UsageError(a + " needs a value");
+      const std::string& v = args[++i];
+      if (a == "--pdf") {
+        pdf = v;
+      } else if (a == "--png") {
+        png = v;
+      } else {
+        char* end = nullptr;
+        dpi = std::strtod(v.c_str(), &end);
+        if (v.empty() || *end != '\0' || !(dpi >= kMinDpi && dpi <= kMaxDpi))
+          return UsageError("--dpi must be a number from 1 to 2400, not '" + v + "'");
+      }
+    } else if (a.starts_with("-") || !input.empty()) {
+      return UsageError(kUsage);
+    } else {
+      input = a;
+    }
+  }
+  if (input.empty()) return UsageError(kUsage);
+  std::error_code ec;
+  if (!fs::is_regular_file(input, ec)) return UsageError(input + ": no such file");
+  if (pdf.empty() && png.empty()) pdf = fs::path(input).replace_extension(".pdf").string();
+  if (!pdf.empty() && fs::is_directory(pdf, ec)) return UsageError(pdf + " is a folder");
+
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  // Qt's own warnings are developer diagnostics: shown with --verbose only.
+  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
+    diag::Write(message.toStdString() + "\n");
+  });
+  static int argc = 1;
+  static char name[] = "tarvelin";
+  static char* argv[] = {name, nullptr};
+  QGuiApplication app(argc, argv);
+  SetFontCatalogue(std::make_shared<QtFontCatalogue>());
+  struct CatalogueReset {
+    ~CatalogueReset() { SetFontCatalogue(nullptr); }
+  } reset;
+
+  auto registry = CreateHostRegistry();
+  if (!registry) return UsageError("the host classes could not be registered");
+  FileResult opened;
+  auto doc = OpenDocumentFile(registry, input, opened);
+  if (!doc) return UsageError(input + ": " + opened.message);
+
+  QtLayoutService layout;
+  ComposeOptions options;
+  options.growStory = MainStory(*doc);
+  if (layout.Compose(*doc, options) != kSuccess)
+    return UsageError(input + ": the document's stories cannot be read");
+  const CompositionState* state = layout.State(*doc);
+
+  RenderReport report;
+  std::string error;
+  if (!pdf.empty() && RenderPdf(*doc, *state, pdf, report, &error) != kSuccess) {
+    layout.Release(*doc);
+    return UsageError(error);
+  }
+  if (!png.empty() && RenderPng(*doc, *state, png, dpi, report, &error) != kSuccess) {
+    layout.Release(*doc);
+    return UsageError(error);
+  }
+  for (const fs::path& f : report.files) std::printf("%s\n", f.string().c_str());
+
+  bool warned = false;
+  for (const std::string& w : report.warnings) {
+    std::fprintf(stderr, "tarvelin: warning: %s\n", w.c_str());
+    warned = true;
+  }
+  if (options.growStory != kInvalidUID && layout.StoryState(*doc, options.growStory).overset) {
+    std::fprintf(
+        stderr,
+        "tarvelin: warning: the main story does not fit: an item is too large for its frames\n");
+    warned = true;
+  }
+  layout.Release(*doc);
+  return warned ? kDoneWithWarnings : kDone;
+}
+
+CommandRegistration registration(
+    "render",
+    "render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]   draw the pages "
+    "into a PDF and/or PNG files",
+    Render);
+
+}  // namespace
+
+}  // namespace tarvelin::cli

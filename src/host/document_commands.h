@@ -3,6 +3,8 @@
 // spread.h) build one per change and process it at once.
 #pragma once
 
+#include "host/function_command.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -11,24 +13,4 @@
 #include "host/command_processor.h"
 #include "host/database.h"
 
-namespace tarvelin {
-
-class FunctionCommand final : public Command {
- public:
-  FunctionCommand(std::u16string name, std::function<ErrorCode()> fn)
-      : Command(std::move(name)), fn_(std::move(fn)) {}
-  ErrorCode Do() override { return fn_ ? fn_() : kFailure; }
-
- private:
-  std::function<ErrorCode()> fn_;
-};
-
-// Processes `fn` as one command named `name` over `items`; its error code.
-inline ErrorCode ProcessFunctionCommand(Database& db, std::u16string name, UIDList items,
-                                        std::function<ErrorCode()> fn) {
-  auto cmd = std::make_shared<FunctionCommand>(std::move(name), std::move(fn));
-  cmd->SetItemList(std::move(items));
-  return db.Commands().ProcessCommand(cmd);
-}
-
-}  // namespace tarvelin
+namespace tarvelin {}  // namespace tarvelin

@@ -10,6 +10,8 @@
 // objects along. Moving within one story to a place inside the moved range is refused.
 #pragma once
 
+#include "host/function_command.h"
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,16 +25,6 @@
 namespace tarvelin {
 
 // A command that runs a function; undo by the journal (snapshots and undo records).
-class FunctionCommand final : public Command {
- public:
-  FunctionCommand(std::u16string name, std::function<ErrorCode()> fn)
-      : Command(std::move(name)), fn_(std::move(fn)) {}
-  ErrorCode Do() override { return fn_ ? fn_() : kInvalidArgument; }
-
- private:
-  std::function<ErrorCode()> fn_;
-};
-
 // Makes and processes a FunctionCommand in db's processor.
 ErrorCode ProcessFunction(Database& db, std::u16string name, std::function<ErrorCode()> fn);
 

@@ -9,6 +9,7 @@
 #include "core/string_table.h"
 #include "host/application.h"
 #include "host/class_registry.h"
+#include "host/host_registry.h"
 #include "host/plugin_loader.h"
 #include "shell/plugin_ids.h"
 #include "shell/plugin_resources.h"
@@ -59,8 +60,10 @@ TEST(PlugInModuleTest, TheModuleExportsGetPlugInAndRegisters) {
   EXPECT_EQ(plugIn->Version(), "1.1");
   plugIn->SetPlugInID(plugin_ids::kPlugInID);
   EXPECT_EQ(plugIn->GetPlugInID(), plugin_ids::kPlugInID);
-  ClassRegistry registry;
-  EXPECT_EQ(plugIn->RegisterImplementations(registry), kSuccess);
+  // The plug-in adds to the host's classes, so it registers into the host's registry.
+  auto registry = CreateHostRegistry();
+  ASSERT_TRUE(registry);
+  EXPECT_EQ(plugIn->RegisterImplementations(*registry), kSuccess);
   EXPECT_FALSE(plugIn->Resources().actions.empty());
 
   EXPECT_EQ(loader.Load("/nonexistent/module.so", &error), nullptr);

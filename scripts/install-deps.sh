@@ -9,7 +9,7 @@ PACKAGES=(
   libpugixml-dev libsqlite3-dev
   qt6-base-dev qt6-image-formats-plugins
   fonts-dejavu-core fonts-liberation2
-  clang-format
+  clang-format python3
 )
 
 missing=()

@@ -14,9 +14,11 @@
 #include "cli_app.h"
 #include "core/diagnostics.h"
 #include "core/utf16.h"
+#include "host/application.h"
 #include "host/document_file.h"
 #include "host/font_families.h"
 #include "host/host_registry.h"
+#include "host/plugin_loader.h"
 #include "layout/document_template.h"
 #include "layout/qt_font_catalogue.h"
 
@@ -76,10 +78,21 @@ int New(const std::vector<std::string>& args) {
   static int argc = 1;
   static char name[] = "tarvelin";
   static char* argv[] = {name, nullptr};
-  QGuiApplication app(argc, argv);
+  QGuiApplication gui(argc, argv);
   SetFontCatalogue(std::make_shared<QtFontCatalogue>());
+  struct CatalogueReset {
+    ~CatalogueReset() { SetFontCatalogue(nullptr); }
+  } reset;
 
-  auto registry = CreateHostRegistry();
+  // Plug-ins add their records to the classes of the new document; without them the
+  // document is still made (their records come into being when they are loaded).
+  StartOptions start;
+  start.plugInFolder = DefaultPlugInFolder();
+  start.workspaceFile = std::filesystem::path();  // nothing of the user's workspace is needed
+  std::string why;
+  auto app = Application::Start(start, &why);
+  if (!app) diag::Printf("tarvelin new: plug-ins not loaded (%s)\n", why.c_str());
+  auto registry = app ? app->Registry() : CreateHostRegistry();
   if (!registry) return UsageError("the host classes could not be registered");
   std::vector<std::string> warnings;
   std::string error;
@@ -88,7 +101,7 @@ int New(const std::vector<std::string>& args) {
     std::fprintf(stderr, "tarvelin: warning: %s: %s\n", source.c_str(), w.c_str());
   if (!doc) return UsageError(source + ": " + error);
   FileResult saved = SaveDocument(*doc, output);
-  SetFontCatalogue(nullptr);
+  doc.reset();  // before the plug-ins go
   if (!saved.Ok()) return UsageError(saved.message);
   return parsed.warnings.empty() && warnings.empty() ? kDone : kDoneWithWarnings;
 }

@@ -1,0 +1,159 @@
+// Composition and PDF rendering of dense ad pages: 8 pt text in four columns with 50
+// inline frames per page (text boxes and pictures, half each), pages added until the
+// story fits. Arguments: the number of pages' worth of content (10, 20, 40: 2,000 inline
+// frames at 40). Counters: pages made, inline frames, and time per page, which stays
+// flat when the work grows linearly.
+#include <benchmark/benchmark.h>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "host/document.h"
+#include "host/font_families.h"
+#include "host/host_registry.h"
+#include "host/page_item.h"
+#include "host/page_item_commands.h"
+#include "host/spread.h"
+#include "host/text_commands.h"
+#include "host/text_model.h"
+#include "layout/layout_service_qt.h"
+#include "layout/qt_font_catalogue.h"
+#include "layout/qt_image_probe.h"
+#include "layout/renderer.h"
+
+namespace tarvelin {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kFramesPerPage = 50;
+constexpr int kParagraphsPerPage = 32;
+
+fs::path Scratch() {
+  static fs::path dir = [] {
+    fs::path d = fs::temp_directory_path() / "tarvelin-bench-compose";
+    fs::create_directories(d);
+    QImage image(300, 200, QImage::Format_RGB32);
+    for (int y = 0; y < 200; ++y)
+      for (int x = 0; x < 300; ++x) image.setPixel(x, y, qRgb(x * 255 / 300, 128, y * 255 / 200));
+    image.save(QString::fromStdString((d / "photo.png").string()));
+    return d;
+  }();
+  return dir;
+}
+
+struct Built {
+  std::unique_ptr<Document> doc;
+  UID story = kInvalidUID;
+};
+
+Built Build(int pages) {
+  static auto registry = [] {
+    SetFontCatalogue(std::make_shared<QtFontCatalogue>());
+    return CreateHostRegistry();
+  }();
+  Built b;
+  b.doc = Document::Create(registry, PageSetup{}, u"bench");
+  Document& doc = *b.doc;
+  Database& db = doc.DataBase();
+  UIDRef frame;
+  CreateTextFrame(doc, doc.DefaultSpreadLayer(), {34, 34, 561, 808}, 4, 11, &frame);
+  b.story = db.Query<ITextFrame>(frame.GetUID())->Story();
+  UIDRef story{&db, b.story};
+  auto text = db.Query<ITextModel>(b.story);
+  const fs::path photo = Scratch() / "photo.png";
+  const ImageInfo info = QtImageProbe().Probe(photo);
+
+  const std::u16string body =
+      u"Sprzedam dom z ogrodem, 120 m², cztery pokoje, garaż, spokojna okolica, blisko "
+      u"szkoły i sklepów. Cena do negocjacji, kontakt wieczorem pod numerem podanym w redakcji. ";
+  auto seq = db.Commands().BeginCommandSequence(u"build");
+  int frames = 0;
+  for (int p = 0; p < pages * kParagraphsPerPage; ++p) {
+    InsertText(story, text->EndPosition(), body);
+    // Frames spread evenly over the paragraphs.
+    int due = (p + 1) * kFramesPerPage / kParagraphsPerPage;
+    for (; frames < due; ++frames) {
+      UIDRef f;
+      if (frames % 2 == 0) {
+        CreateTextFrame(doc, doc.DefaultSpreadLayer(), {0, 0, 100, 22}, 1, 0, &f);
+        InsertText({&db, db.Query<ITextFrame>(f.GetUID())->Story()}, 0,
+                   u"Ramka " + std::u16string(1, u'A' + frames % 26));
+      } else {
+        CreateRectangleFrame(doc, doc.DefaultSpreadLayer(), {0, 0, 60, 40}, &f);
+        PlaceImage(doc, f, photo.string(), info);
+        SetImageBounds(doc, f, {0, 0, 60, 40});
+      }
+      ChangeToInline(doc, story, static_cast<int32_t>(text->EndPosition()), f);
+      InsertText(story, text->EndPosition(), u" ");
+    }
+    InsertText(story, text->EndPosition(), u"\r");
+  }
+  ApplyTextAttributes(story, 0, text->TotalLength() - 1,
+                      {Attribute::Double(AttrKind::kPointSize, 8)}, TextLevel::kCharacter);
+  db.Commands().EndCommandSequence(seq);
+  // Composition is measured on a fresh document each time; the build is not.
+  return b;
+}
+
+void Run(benchmark::State& state, bool render) {
+  const int pages = static_cast<int>(state.range(0));
+  size_t made = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    Built b = Build(pages);
+    QtLayoutService service;
+    state.ResumeTiming();
+    ComposeOptions options;
+    options.growStory = b.story;
+    service.Compose(*b.doc, options);
+    if (render) {
+      RenderReport report;
+      std::string error;
+      if (RenderPdf(*b.doc, *service.State(*b.doc), Scratch() / "bench.pdf", report, &error) !=
+          kSuccess)
+        state.SkipWithError(error.c_str());
+    }
+    state.PauseTiming();
+    made = DocumentPages(*b.doc).size();
+    if (service.StoryState(*b.doc, b.story).overset) state.SkipWithError("the story did not fit");
+    service.Release(*b.doc);
+    b.doc.reset();
+    state.ResumeTiming();
+  }
+  state.counters["pages"] = static_cast<double>(made);
+  state.counters["inlineFrames"] = pages * kFramesPerPage;
+  state.counters["perPage"] =
+      benchmark::Counter(static_cast<double>(made) * state.iterations(),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+void BM_Compose(benchmark::State& state) {
+  Run(state, false);
+}
+void BM_ComposeAndRenderPdf(benchmark::State& state) {
+  Run(state, true);
+}
+
+BENCHMARK(BM_Compose)->Arg(10)->Arg(20)->Arg(40)->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_ComposeAndRenderPdf)
+    ->Arg(10)
+    ->Arg(20)
+    ->Arg(40)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
+}  // namespace
+}  // namespace tarvelin
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

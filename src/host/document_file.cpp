@@ -245,7 +245,7 @@ FileResult LoadDatabase(const fs::path& file, FileKind kind, Database& into) {
                   name + " is damaged (" + std::string(verdict ? verdict : "no answer") + ")");
   }
   std::string file_kind;
-  int64_t next_uid = -1, object_count = -1;
+  int64_t next_uid = -1, object_count = -1, format = -1;
   {
     Statement meta;
     if (meta.Prepare(c.db, "SELECT key, value FROM meta") != SQLITE_OK)
@@ -259,6 +259,7 @@ FileResult LoadDatabase(const fs::path& file, FileKind kind, Database& into) {
       if (k == "kind") file_kind = value;
       if (k == "nextUid") next_uid = std::strtoll(value, nullptr, 10);
       if (k == "objectCount") object_count = std::strtoll(value, nullptr, 10);
+      if (k == "format") format = std::strtoll(value, nullptr, 10);
     }
     if (rc != SQLITE_DONE) return Fail(kCorruptData, name + " is damaged: " + c.Error());
   }
@@ -268,6 +269,10 @@ FileResult LoadDatabase(const fs::path& file, FileKind kind, Database& into) {
                   name + " is a Tarvelin " + file_kind + " file, not a " + KindName(kind));
     return Fail(kCorruptData, name + " is damaged: it does not say what it holds");
   }
+  if (format > kDocumentFormatVersion)
+    return Fail(kCorruptData, name + " was written by a newer version of Tarvelin (file format " +
+                                  std::to_string(format) + "; this version reads up to " +
+                                  std::to_string(kDocumentFormatVersion) + ")");
   if (next_uid < 1 || next_uid > std::numeric_limits<UID>::max() || object_count < 0)
     return Fail(kCorruptData, name + " is damaged: its object counts are missing");
 

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "host/active_context.h"
 #include "host/class_registry.h"
@@ -447,6 +448,84 @@ TEST(ActiveContextTest, TheFrontDocumentFollowsOpeningAndClosing) {
   EXPECT_FALSE(context.SetFrontDocument(a));
   EXPECT_TRUE(context.CloseDocument(b));
   EXPECT_EQ(context.FrontDocument(), nullptr);
+}
+
+}  // namespace
+}  // namespace tarvelin
+
+namespace tarvelin {
+namespace {
+
+// Each change by itself: undo gives the database back byte for byte, redo the changed one.
+// A setter that forgets to announce its change fails here.
+TEST_F(DocumentModelTest, EveryChangeUndoesAndRedoesExactly) {
+  UIDRef a = TextFrame({0, 0, 200, 200}, 2, 6);
+  UIDRef b = TextFrame({0, 300, 200, 400});
+  UIDRef pic;
+  ASSERT_EQ(CreateRectangleFrame(*doc_, layer_, {300, 0, 400, 100}, &pic), kSuccess);
+  ImageInfo info;
+  info.ok = true, info.widthPt = 50, info.heightPt = 25;
+  ASSERT_EQ(PlaceImage(*doc_, pic, "/p.png", info), kSuccess);
+  ASSERT_EQ(InsertText(StoryRef(a), 0, u"one two three"), kSuccess);
+  ObjectStyleAttributes attrs;
+  attrs.fill = Swatch(u"Paper");
+  attrs.wrapMode = WrapMode::kBoundingBox;
+  attrs.wrapOffsets = {1, 1, 1, 1};
+  UIDRef style;
+  ASSERT_EQ(CreateObjectStyle(*doc_, u"S", attrs, &style), kSuccess);
+
+  const std::pair<const char*, std::function<ErrorCode()>> changes[] = {
+      {"new frame",
+       [&] {
+         return CreateRectangleFrame(*doc_, layer_, {1, 1, 2, 2});
+       }},
+      {"new text frame",
+       [&] {
+         return CreateTextFrame(*doc_, layer_, {1, 1, 2, 2}, 3, 1);
+       }},
+      {"resize",
+       [&] {
+         return SetBounds(*doc_, a, {5, 5, 50, 50});
+       }},
+      {"picture bounds",
+       [&] {
+         return SetImageBounds(*doc_, pic, {300, 0, 500, 100});
+       }},
+      {"fill", [&] { return SetFillSwatch(*doc_, UIDList(a), Swatch(u"Black")); }},
+      {"stroke", [&] { return SetStrokeSwatch(*doc_, UIDList(a), Swatch(u"Black")); }},
+      {"weight", [&] { return SetStrokeWeight(*doc_, UIDList(a), 3); }},
+      {"insets",
+       [&] {
+         return SetTextInsets(*doc_, UIDList(a), {1, 2, 3, 4});
+       }},
+      {"wrap",
+       [&] {
+         return SetTextWrap(*doc_, UIDList(pic), WrapMode::kContour, {2, 2, 2, 2});
+       }},
+      {"columns", [&] { return SetColumns(*doc_, UIDList(a), 4, 2); }},
+      {"object style", [&] { return ApplyObjectStyle(*doc_, UIDList(a), style.GetUID()); }},
+      {"new object style", [&] { return CreateObjectStyle(*doc_, u"T", attrs); }},
+      {"thread", [&] { return ThreadFrames(*doc_, a, b); }},
+      {"convert picture", [&] { return ConvertToTextFrame(*doc_, pic); }},
+      {"place over text", [&] { return PlaceImage(*doc_, a, "/q.png", info); }},
+      {"inline", [&] { return ChangeToInline(*doc_, StoryRef(a), 4, b); }},
+      {"delete text frame", [&] { return DeletePageItems(*doc_, UIDList(a)); }},
+      {"delete picture frame", [&] { return DeletePageItems(*doc_, UIDList(pic)); }},
+      {"new spread", [&] { return CreateSpread(*doc_, 2); }},
+  };
+  for (const auto& [what, change] : changes) {
+    Db().Commands().ClearHistory();
+    const auto before = Db().Image();
+    ASSERT_EQ(change(), kSuccess) << what;
+    const auto after = Db().Image();
+    EXPECT_NE(after, before) << what;
+    ASSERT_EQ(Db().Commands().Undo(), kSuccess) << what;
+    EXPECT_EQ(Db().Image(), before) << what;
+    ASSERT_EQ(Db().Commands().Redo(), kSuccess) << what;
+    EXPECT_EQ(Db().Image(), after) << what;
+    ASSERT_EQ(Db().Commands().Undo(), kSuccess)
+        << what;  // the next change starts from the same state
+  }
 }
 
 }  // namespace

@@ -233,6 +233,8 @@ TEST_F(PersistenceTest, BadFilesAreRefusedWithAReason) {
       {write("flipped.tvd", flipped), "damaged"},
       {Doctored(good, dir_ / "foreign.tvd", "PRAGMA application_id=0"), "not a Tarvelin document"},
       {Doctored(good, dir_ / "newer.tvd", "PRAGMA user_version=99"), "newer version"},
+      {Doctored(good, dir_ / "newrow.tvd", "UPDATE meta SET value='2' WHERE key='format'"),
+       "newer version"},
       {Doctored(good, dir_ / "count.tvd", "UPDATE meta SET value='1' WHERE key='objectCount'"),
        "damaged"},
       {Doctored(good, dir_ / "kind.tvd", "DELETE FROM meta WHERE key='kind'"), "damaged"},

@@ -21,8 +21,7 @@ void EnsureGuiApplication() {
   static char name[] = "tarvelin";
   static char* argv[] = {name, nullptr};
   // Lives until the process ends: fonts and images belong to it.
-  static QGuiApplication* app = new QGuiApplication(argc, argv);
-  (void)app;
+  static QGuiApplication app(argc, argv);
 }
 
 CliHost::CliHost() = default;

@@ -228,6 +228,12 @@ FrameRef EngineFrameCreator::CreateInlineFrame(BoxDefinition& record, FrameRef p
     const int64_t from = s + record.headerEnd + 1;
     contentLength = std::max<int64_t>(0, record.endTagStart - record.headerEnd - 1);
     if (contentLength > 0) {
+      // The content starts a paragraph of the parent (the header ends in a line break);
+      // text without a paragraph end of its own would arrive without that paragraph's
+      // style and look, so the new story's paragraph takes it over.
+      const UID paragraphStyle = parent->model->ParagraphStyleAt(static_cast<size_t>(from));
+      const AttributeList paragraphOverrides =
+          parent->model->ParagraphOverridesAt(static_cast<size_t>(from));
       // Moving (rather than copying) keeps inline frames that the content already holds.
       const ErrorCode e =
           removable ? MoveStyledText(parent->story, static_cast<size_t>(from),
@@ -239,6 +245,12 @@ FrameRef EngineFrameCreator::CreateInlineFrame(BoxDefinition& record, FrameRef p
             u"\tNie udało się skopiować sformatowanego tekstu do nowo utworzonej ramki.");
         return leftAsText();
       }
+      Report("ApplyTextStyle",
+             ApplyTextStyle(frameStory->story, 0, 0, paragraphStyle, TextLevel::kParagraph));
+      if (!paragraphOverrides.empty())
+        Report("ApplyTextAttributes",
+               ApplyTextAttributes(frameStory->story, 0, 0, paragraphOverrides,
+                                   TextLevel::kParagraph));
     }
   }
   if (!removable) {

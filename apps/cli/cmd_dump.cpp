@@ -3,6 +3,7 @@
 // The format is in docs/json-format.md and stays stable.
 #include "cmd_dump.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -332,7 +333,7 @@ class Dumper {
     json_.BeginArray();
     for (const StoryEntry& e : doc_.Stories()->Entries()) {
       auto story = db_.Query<ITextModel>(e.story);
-      if (!story) continue;
+      if (!story || story->TotalLength() == 0) continue;
       const size_t total = story->TotalLength();
       json_.BeginObject();
       json_.Key("uid");
@@ -346,7 +347,7 @@ class Dumper {
         if (p.length == 0) break;
         Run(*story, p.start, p.End(), story->ParagraphStyleAt(i), story->ParagraphOverridesAt(i),
             true);
-        i = p.End();
+        i = std::max(i + 1, p.End());  // always forward, whatever a damaged story answers
       }
       json_.EndArray();
       json_.Key("runs");
@@ -356,7 +357,7 @@ class Dumper {
         if (r.length == 0) break;
         Run(*story, r.start, r.End(), story->CharacterStyleAt(i), story->CharacterOverridesAt(i),
             false);
-        i = r.End();
+        i = std::max(i + 1, r.End());
       }
       json_.EndArray();
       json_.Key("anchors");

@@ -4,15 +4,16 @@
 #include "engine/engine_classes.h"
 #include "preferences/preference_data.h"
 #include "shell/tarvelin_plugin.h"
+#include "tagged/qxt_import_service.h"
 
 namespace {
 
 tarvelin::TarvelinPlugIn& ThePlugIn() {
-  // The tagged-text import provider joins this list once it has a registration step.
   static tarvelin::TarvelinPlugIn plugIn({
       tarvelin::RegisterAttributeClasses,
       tarvelin::RegisterPreferenceClasses,
       tarvelin::RegisterEngineClasses,
+      tarvelin::RegisterTaggedClasses,
   });
   return plugIn;
 }

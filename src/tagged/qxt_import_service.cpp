@@ -1,0 +1,63 @@
+#include "tagged/qxt_import_service.h"
+
+#include "core/diagnostics.h"
+#include "core/stream.h"
+#include "host/database.h"
+#include "host/document.h"
+#include "host/font_families.h"
+#include "host/import_provider.h"
+#include "tagged/qxt_import_provider.h"
+
+namespace tarvelin {
+
+namespace {
+
+// Without a platform catalogue no font is installed: the import still runs and reports
+// every font as missing.
+const FontCatalogue& Catalogue(std::shared_ptr<const FontCatalogue>& keep) {
+  static const StaticFontCatalogue kNone({});
+  keep = GetFontCatalogue();
+  return keep ? *keep : kNone;
+}
+
+class QXTImportProviderImpl final : public IImportProvider {
+ public:
+  int32_t CanImportThisStream(Stream& stream) override {
+    std::shared_ptr<const FontCatalogue> keep;
+    QXTImportProvider provider(Catalogue(keep));
+    const int64_t start = stream.Tell();
+    const int32_t answer = provider.CanImportThisStream(stream);
+    stream.Seek(start, SeekFrom::kStart);
+    return answer;
+  }
+  std::string FormatName() const override { return "0x113380kQuarkFilesKey"; }
+  std::vector<std::string> Extensions() const override { return {"xtg"}; }
+  ErrorCode ImportThis(Database& db, Stream& stream, UIDRef& story) override {
+    UID root = DocumentRootOf(db);
+    auto doc = root != kInvalidUID ? db.Query<IDocument>(root) : nullptr;
+    if (!doc) {
+      diag::Write("QXTImportProvider: the database holds no document\n");
+      return kFailure;
+    }
+    std::shared_ptr<const FontCatalogue> keep;
+    QXTImportProvider provider(Catalogue(keep));
+    const int64_t start = stream.Tell();
+    if (provider.CanImportThisStream(stream) == 0) return kCorruptData;
+    stream.Seek(start, SeekFrom::kStart);
+    return provider.Import(db, doc->TextWorkspaceRefs(), stream, ImportUILevel::kNone, story);
+  }
+};
+
+}  // namespace
+
+ErrorCode RegisterTaggedClasses(ClassRegistry& registry) {
+  if (ErrorCode e = registry.RegisterImplementation<QXTImportProviderImpl>(kQXTImportProviderImplID,
+                                                                           "QXTImportProvider");
+      e != kSuccess)
+    return e;
+  return registry.DefineClass(kQXTImportServiceClass, kInvalidClass,
+                              {{IImportProvider::kIID, kQXTImportProviderImplID}},
+                              "tagged-text import service");
+}
+
+}  // namespace tarvelin

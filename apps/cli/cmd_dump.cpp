@@ -15,7 +15,6 @@
 #include "host/application.h"
 #include "host/document.h"
 #include "host/document_file.h"
-#include "host/font_families.h"
 #include "host/host_registry.h"
 #include "host/object_style.h"
 #include "host/page_item.h"
@@ -24,6 +23,7 @@
 #include "host/style_table.h"
 #include "host/swatch_list.h"
 #include "host/text_model.h"
+#include "json_document.h"
 
 namespace tarvelin::cli {
 
@@ -48,38 +48,14 @@ void WriteInsets(JsonWriter& json, const Insets& r) {
   json.EndArray();
 }
 
-const char* SpaceName(ColourSpace space) {
-  switch (space) {
-    case ColourSpace::kRgb:
-      return "RGB";
-    case ColourSpace::kLab:
-      return "LAB";
-    case ColourSpace::kCmyk:
-      return "CMYK";
-  }
-  return "CMYK";
-}
-
 // A swatch W, or null when `uid` is none or not a swatch.
-void WriteSwatch(JsonWriter& json, const Database& db, UID uid) {
+void WriteSwatchOrNull(JsonWriter& json, const Database& db, UID uid) {
   auto swatch = db.Query<ISwatch>(uid);
   if (!swatch) {
     json.Null();
     return;
   }
-  const Colour& c = swatch->GetColour();
-  json.BeginObject(Inline::kInline);
-  json.Key("name");
-  json.String(swatch->Name());
-  json.Key("space");
-  json.String(SpaceName(c.space));
-  json.Key("components");
-  json.BeginArray(Inline::kInline);
-  for (size_t i = 0; i < ComponentCount(c.space); ++i) json.Float(c.components[i]);
-  json.EndArray();
-  json.Key("process");
-  json.Bool(c.process);
-  json.EndObject();
+  WriteSwatch(json, *swatch);
 }
 
 class Dumper {
@@ -197,9 +173,9 @@ class Dumper {
       json_.Null();
     }
     json_.Key("fill");
-    WriteSwatch(json_, db_, g->FillSwatch());
+    WriteSwatchOrNull(json_, db_, g->FillSwatch());
     json_.Key("stroke");
-    WriteSwatch(json_, db_, g->StrokeSwatch());
+    WriteSwatchOrNull(json_, db_, g->StrokeSwatch());
     json_.Key("strokeWeight");
     json_.Double(g->StrokeWeight());
     json_.Key("insets");
@@ -264,45 +240,6 @@ class Dumper {
     json_.EndObject();
   }
 
-  std::u16string StyleName(UID uid) {
-    auto style = db_.Query<IStyle>(uid);
-    return style ? style->Name() : std::u16string();
-  }
-
-  void AttributeValue(const Attribute& a) {
-    switch (ValueTypeOf(a.kind)) {
-      case AttrValueType::kInt:
-        json_.Int(a.AsInt());
-        break;
-      case AttrValueType::kDouble:
-        if (a.kind == AttrKind::kLeading && a.AsDouble() == kAutoLeading)
-          json_.String("auto");
-        else
-          json_.Double(a.AsDouble());
-        break;
-      case AttrValueType::kText:
-        json_.String(a.AsText());
-        break;
-      case AttrValueType::kUID:
-        if (auto family = db_.Query<IFontFamily>(a.AsUID()))
-          json_.String(family->Name());
-        else if (auto swatch = db_.Query<ISwatch>(a.AsUID()))
-          json_.String(swatch->Name());
-        else
-          json_.Null();
-        break;
-    }
-  }
-
-  void AttributeObject(const AttributeList& list) {
-    json_.BeginObject(Inline::kInline);
-    for (const Attribute& a : list) {
-      json_.Key(AttrKindName(a.kind));
-      AttributeValue(a);
-    }
-    json_.EndObject();
-  }
-
   // One run R: range, style, local overrides and the resolved value of every kind of
   // its level (paragraph kinds for paragraphs, the others for character runs).
   void Run(const ITextModel& story, size_t start, size_t end, UID style,
@@ -313,16 +250,16 @@ class Dumper {
     json_.Key("end");
     json_.Int(static_cast<int64_t>(end));
     json_.Key("style");
-    json_.String(StyleName(style));
+    json_.String(StyleName(db_, style));
     json_.Key("overrides");
-    AttributeObject(overrides);
+    WriteAttributes(json_, db_, overrides, RuleMembers::kFlat);
     json_.Key("resolved");
     json_.BeginObject(Inline::kInline);
     for (size_t k = 0; k < kAttrKindCount; ++k) {
       AttrKind kind = static_cast<AttrKind>(k);
       if (IsParagraphKind(kind) != paragraph) continue;
       json_.Key(AttrKindName(kind));
-      AttributeValue(resolver_.Effective(story, start, kind));
+      WriteAttributeValue(json_, db_, resolver_.Effective(story, start, kind));
     }
     json_.EndObject();
     json_.EndObject();
@@ -390,11 +327,11 @@ class Dumper {
         json_.String(name);
         json_.Key("parent");
         if (style->Parent() != kInvalidUID)
-          json_.String(StyleName(style->Parent()));
+          json_.String(StyleName(db_, style->Parent()));
         else
           json_.Null();
         json_.Key("attributes");
-        AttributeObject(style->Attributes());
+        WriteAttributes(json_, db_, style->Attributes(), RuleMembers::kFlat);
         json_.EndObject();
       }
     }
@@ -413,11 +350,11 @@ class Dumper {
       json_.String(style->Name());
       if (a.fill) {
         json_.Key("fill");
-        WriteSwatch(json_, db_, *a.fill);
+        WriteSwatchOrNull(json_, db_, *a.fill);
       }
       if (a.stroke) {
         json_.Key("stroke");
-        WriteSwatch(json_, db_, *a.stroke);
+        WriteSwatchOrNull(json_, db_, *a.stroke);
       }
       if (a.strokeWeight) {
         json_.Key("strokeWeight");
@@ -445,7 +382,7 @@ class Dumper {
     json_.Key("swatches");
     json_.BeginArray();
     if (auto list = db_.Query<ISwatchList>(ws_.swatches))
-      for (UID uid : list->Swatches()) WriteSwatch(json_, db_, uid);
+      for (UID uid : list->Swatches()) WriteSwatchOrNull(json_, db_, uid);
     json_.EndArray();
   }
 

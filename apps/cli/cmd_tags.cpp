@@ -24,6 +24,7 @@
 #include "host/style_table.h"
 #include "host/swatch_list.h"
 #include "host/text_model.h"
+#include "json_document.h"
 #include "json_writer.h"
 #include "layout/qt_font_catalogue.h"
 #include "tagged/qxt_import_provider.h"
@@ -57,89 +58,14 @@ class KeptAlerts final : public AlertService {
   std::vector<std::u16string> texts;
 };
 
-const char* SpaceName(ColourSpace space) {
-  switch (space) {
-    case ColourSpace::kRgb:
-      return "RGB";
-    case ColourSpace::kLab:
-      return "LAB";
-    case ColourSpace::kCmyk:
-      return "CMYK";
-  }
-  return "CMYK";
-}
-
-bool IsRuleKind(AttrKind kind, bool above) {
-  auto k = static_cast<int>(kind);
-  int first = static_cast<int>(above ? AttrKind::kRuleAboveOn : AttrKind::kRuleBelowOn);
-  return k >= first && k <= first + 6;
-}
-
 class TagsWriter {
  public:
   TagsWriter(JsonWriter& json, Database& db, const TextWorkspace& ws)
       : json_(json), db_(db), ws_(ws) {}
 
-  std::u16string StyleName(UID uid) const {
-    auto style = db_.Query<IStyle>(uid);
-    return style ? style->Name() : std::u16string();
-  }
-
-  void Value(const Attribute& a) {
-    switch (ValueTypeOf(a.kind)) {
-      case AttrValueType::kInt:
-        json_.Int(a.AsInt());
-        return;
-      case AttrValueType::kDouble:
-        if (a.kind == AttrKind::kLeading && a.AsDouble() == kAutoLeading) {
-          json_.String("auto");
-        } else {
-          json_.Double(a.AsDouble());
-        }
-        return;
-      case AttrValueType::kText:
-        json_.String(a.AsText());
-        return;
-      case AttrValueType::kUID:
-        if (auto family = db_.Query<IFontFamily>(a.AsUID())) {
-          json_.String(family->Name());
-        } else if (auto swatch = db_.Query<ISwatch>(a.AsUID())) {
-          json_.String(swatch->Name());
-        } else {
-          json_.Null();
-        }
-        return;
-    }
-  }
-
   // An attribute object: the kinds by name, a rule's seven kinds as one rule object.
   void Attributes(const AttributeList& list) {
-    json_.BeginObject(Inline::kInline);
-    bool rule_done[2] = {false, false};
-    static const char* const kRuleMembers[] = {"on",          "width",  "colour", "leftIndent",
-                                               "rightIndent", "offset", "mode"};
-    for (const Attribute& a : list) {
-      for (bool above : {true, false}) {
-        if (!IsRuleKind(a.kind, above)) continue;
-        if (!rule_done[above]) {
-          rule_done[above] = true;
-          json_.Key(above ? "ruleAbove" : "ruleBelow");
-          json_.BeginObject(Inline::kInline);
-          int first = static_cast<int>(above ? AttrKind::kRuleAboveOn : AttrKind::kRuleBelowOn);
-          for (int i = 0; i < 7; ++i) {
-            if (const Attribute* member = list.Find(static_cast<AttrKind>(first + i))) {
-              json_.Key(kRuleMembers[i]);
-              Value(*member);
-            }
-          }
-          json_.EndObject();
-        }
-      }
-      if (IsRuleKind(a.kind, true) || IsRuleKind(a.kind, false)) continue;
-      json_.Key(AttrKindName(a.kind));
-      Value(a);
-    }
-    json_.EndObject();
+    WriteAttributes(json_, db_, list, RuleMembers::kGrouped);
   }
 
   void Run(size_t start, size_t end, UID style, const AttributeList& overrides) {
@@ -149,7 +75,7 @@ class TagsWriter {
     json_.Key("end");
     json_.Int(static_cast<int64_t>(end));
     json_.Key("style");
-    json_.String(StyleName(style));
+    json_.String(StyleName(db_, style));
     json_.Key("overrides");
     Attributes(overrides);
     json_.EndObject();
@@ -210,21 +136,7 @@ class TagsWriter {
     json_.BeginArray();
     if (auto list = db_.Query<ISwatchList>(ws_.swatches)) {
       for (UID uid : list->Swatches()) {
-        auto swatch = db_.Query<ISwatch>(uid);
-        if (!swatch) continue;
-        const Colour& c = swatch->GetColour();
-        json_.BeginObject(Inline::kInline);
-        json_.Key("name");
-        json_.String(swatch->Name());
-        json_.Key("space");
-        json_.String(SpaceName(c.space));
-        json_.Key("components");
-        json_.BeginArray(Inline::kInline);
-        for (size_t i = 0; i < ComponentCount(c.space); ++i) json_.Float(c.components[i]);
-        json_.EndArray();
-        json_.Key("process");
-        json_.Bool(c.process);
-        json_.EndObject();
+        if (auto swatch = db_.Query<ISwatch>(uid)) WriteSwatch(json_, *swatch);
       }
     }
     json_.EndArray();

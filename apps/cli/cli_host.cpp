@@ -5,6 +5,7 @@
 
 #include "core/diagnostics.h"
 #include "host/font_families.h"
+#include "host/session_workspace.h"
 #include "layout/layout_service_qt.h"
 #include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"
@@ -26,22 +27,26 @@ void EnsureGuiApplication() {
 
 CliHost::CliHost() = default;
 
+std::optional<std::filesystem::path> UserWorkspaceFile() {
+  if (const char* env = std::getenv("TARVELIN_WORKSPACE"); env != nullptr && *env)
+    return std::filesystem::path(env);
+  return SessionWorkspace::DefaultFile();
+}
+
 std::unique_ptr<CliHost> CliHost::Start(const HostOptions& options, std::string* error) {
-  EnsureGuiApplication();
   std::unique_ptr<CliHost> host(new CliHost());
-  host->fonts_ = std::make_unique<QtFontCatalogue>();
-  host->images_ = std::make_unique<QtImageProbe>();
-  host->layout_ = std::make_unique<QtLayoutService>();
-  // The catalogue is shared with the text side's font-family lookups.
-  SetFontCatalogue(std::shared_ptr<const FontCatalogue>(host->fonts_.get(), [](auto*) {}));
+  if (options.platform) {
+    EnsureGuiApplication();
+    host->fonts_ = std::make_unique<QtFontCatalogue>();
+    host->images_ = std::make_unique<QtImageProbe>();
+    host->layout_ = std::make_unique<QtLayoutService>();
+    // The catalogue is shared with the text side's font-family lookups.
+    SetFontCatalogue(std::shared_ptr<const FontCatalogue>(host->fonts_.get(), [](auto*) {}));
+  }
 
   StartOptions start;
   if (options.plugIns) start.plugInFolder = DefaultPlugInFolder();
-  if (options.workspace) {
-    start.workspaceFile = options.workspace;
-  } else if (const char* env = std::getenv("TARVELIN_WORKSPACE"); env != nullptr && *env) {
-    start.workspaceFile = std::filesystem::path(env);
-  }
+  start.workspaceFile = options.workspace ? options.workspace : UserWorkspaceFile();
   host->app_ = Application::Start(start, error);
   if (!host->app_) return nullptr;
   auto& services = host->app_->Services();
@@ -51,9 +56,19 @@ std::unique_ptr<CliHost> CliHost::Start(const HostOptions& options, std::string*
   return host;
 }
 
+std::unique_ptr<CliHost> CliHost::StartPlugInsIfAny(const char* command, HostOptions options,
+                                                    std::string* error) {
+  options.plugIns = true;
+  std::string why;
+  if (auto host = Start(options, &why)) return host;
+  diag::Printf("tarvelin %s: plug-ins not loaded (%s)\n", command, why.c_str());
+  options.plugIns = false;
+  return Start(options, error);
+}
+
 CliHost::~CliHost() {
   app_.reset();
-  SetFontCatalogue(nullptr);
+  if (fonts_) SetFontCatalogue(nullptr);
 }
 
 }  // namespace tarvelin::cli

@@ -24,10 +24,16 @@ namespace tarvelin::cli {
 // another) the first time it is called; Qt's own remarks go to the diagnostics channel.
 void EnsureGuiApplication();
 
+// $TARVELIN_WORKSPACE when set, else the per-user default; nullopt when there is no
+// folder for one.
+std::optional<std::filesystem::path> UserWorkspaceFile();
+
 struct HostOptions {
   bool plugIns = true;
-  // nullopt: $TARVELIN_WORKSPACE, else the per-user default; an empty path: a fresh
-  // workspace that is never saved.
+  // The GUI application and the Qt services (fonts, images, layout); commands that only
+  // read documents go without.
+  bool platform = true;
+  // nullopt: UserWorkspaceFile(); an empty path: a fresh workspace that is never saved.
   std::optional<std::filesystem::path> workspace;
 };
 
@@ -35,9 +41,17 @@ class CliHost {
  public:
   // Null with the reason when the host cannot start.
   static std::unique_ptr<CliHost> Start(const HostOptions& options, std::string* error);
+  // For commands whose documents are whole without the plug-ins (their records are kept
+  // as stored): with the plug-ins when they load, else without them, the reason written
+  // to the diagnostics channel after "tarvelin `command`: ". Null only when the host
+  // cannot start at all.
+  static std::unique_ptr<CliHost> StartPlugInsIfAny(const char* command, HostOptions options,
+                                                    std::string* error);
   ~CliHost();
 
   Application& App() { return *app_; }
+  // Only with HostOptions::platform.
+  QtFontCatalogue& Fonts() { return *fonts_; }
   QtLayoutService& Layout() { return *layout_; }
 
  private:

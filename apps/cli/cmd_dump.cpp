@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "cli_app.h"
-#include "core/diagnostics.h"
+#include "cli_host.h"
 #include "core/utf16.h"
-#include "host/application.h"
 #include "host/document.h"
 #include "host/document_file.h"
-#include "host/host_registry.h"
 #include "host/object_style.h"
 #include "host/page_item.h"
-#include "host/plugin_loader.h"
 #include "host/spread.h"
 #include "host/style_table.h"
 #include "host/swatch_list.h"
@@ -397,15 +394,12 @@ int Dump(const std::vector<std::string>& args) {
   if (args.size() != 1 || args[0].starts_with("-"))
     return UsageError("usage: tarvelin dump DOC.tvd");
   // The plug-ins' classes let their members read their records; without them the records
-  // are kept as stored and only the host's fields are shown.
-  StartOptions start;
-  start.plugInFolder = DefaultPlugInFolder();
-  start.workspaceFile = std::filesystem::path();  // a fresh workspace, never saved
+  // are kept as stored and only the host's fields are shown. A fresh workspace, never saved.
   std::string why;
-  auto app = Application::Start(start, &why);
-  if (!app) diag::Printf("tarvelin dump: plug-ins not loaded (%s)\n", why.c_str());
-  auto registry = app ? app->Registry() : CreateHostRegistry();
-  if (!registry) return UsageError("the host classes could not be registered");
+  auto host = CliHost::StartPlugInsIfAny(
+      "dump", {.platform = false, .workspace = std::filesystem::path()}, &why);
+  if (!host) return UsageError("the host classes could not be registered");
+  auto registry = host->App().Registry();
   FileResult result;
   auto doc = OpenDocumentFile(registry, args[0], result);
   if (!doc) return UsageError(result.message);

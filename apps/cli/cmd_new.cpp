@@ -1,26 +1,18 @@
 // tarvelin new DOC.tvd [--template T.json] [--force]: a new document from a template (the
 // built-in A4 ad page when none is given). Template warnings go to stderr and give exit
 // code 1; a bad template or an existing file (without --force) gives 2 and writes nothing.
-#include <QGuiApplication>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli_app.h"
-#include "core/diagnostics.h"
+#include "cli_host.h"
 #include "core/utf16.h"
-#include "host/application.h"
 #include "host/document_file.h"
-#include "host/font_families.h"
-#include "host/host_registry.h"
-#include "host/plugin_loader.h"
 #include "layout/document_template.h"
-#include "layout/qt_font_catalogue.h"
 
 namespace tarvelin::cli {
 
@@ -70,30 +62,13 @@ int New(const std::vector<std::string>& args) {
   parsed.spec->name = FromUtf8(fs::path(output).filename().string());
 
   // Fonts come from the platform: the text workspace's default family is looked up there.
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  // Qt's own remarks (a missing runtime folder and the like) are diagnostics, not output.
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-    diag::Write(message.toStdString() + "\n");
-  });
-  static int argc = 1;
-  static char name[] = "tarvelin";
-  static char* argv[] = {name, nullptr};
-  QGuiApplication gui(argc, argv);
-  SetFontCatalogue(std::make_shared<QtFontCatalogue>());
-  struct CatalogueReset {
-    ~CatalogueReset() { SetFontCatalogue(nullptr); }
-  } reset;
-
   // Plug-ins add their records to the classes of the new document; without them the
-  // document is still made (their records come into being when they are loaded).
-  StartOptions start;
-  start.plugInFolder = DefaultPlugInFolder();
-  start.workspaceFile = std::filesystem::path();  // nothing of the user's workspace is needed
+  // document is still made (their records come into being when they are loaded). Nothing
+  // of the user's workspace is needed.
   std::string why;
-  auto app = Application::Start(start, &why);
-  if (!app) diag::Printf("tarvelin new: plug-ins not loaded (%s)\n", why.c_str());
-  auto registry = app ? app->Registry() : CreateHostRegistry();
-  if (!registry) return UsageError("the host classes could not be registered");
+  auto host = CliHost::StartPlugInsIfAny("new", {.workspace = fs::path()}, &why);
+  if (!host) return UsageError("the host classes could not be registered");
+  auto registry = host->App().Registry();
   std::vector<std::string> warnings;
   std::string error;
   auto doc = BuildDocument(registry, *parsed.spec, warnings, error);

@@ -2,13 +2,13 @@
 // Every change goes through the preference command and is saved to the workspace file
 // at once; a workspace file that exists but cannot be read is reported and left alone.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "cli_app.h"
+#include "cli_host.h"
 #include "core/utf16.h"
 #include "host/class_registry.h"
 #include "host/host_registry.h"
@@ -20,11 +20,6 @@ namespace tarvelin::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::optional<fs::path> WorkspaceFile() {
-  if (const char* env = std::getenv("TARVELIN_WORKSPACE"); env && *env) return fs::path(env);
-  return SessionWorkspace::DefaultFile();
-}
 
 std::string KnownKeys(const KCommonPreferenceTypesList& types) {
   std::string out;
@@ -54,7 +49,7 @@ int Prefs(const std::vector<std::string>& args) {
   if (verb == "set" && args[2].empty())
     return UsageError("an empty value stores nothing; use 'tarvelin prefs unset " + args[1] + "'");
 
-  auto file = WorkspaceFile();
+  auto file = UserWorkspaceFile();
   if (!file)
     return UsageError("cannot find a folder for the workspace file (set TARVELIN_WORKSPACE)");
   std::shared_ptr<ClassRegistry> registry = CreateHostRegistry();

@@ -5,22 +5,17 @@
 // Written files are listed on stdout. Exit 1 when a picture could not be read or text
 // remains overset, 2 for bad usage, an unreadable document or an output that cannot be
 // written.
-#include <QGuiApplication>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli_app.h"
-#include "core/diagnostics.h"
+#include "cli_host.h"
 #include "host/document.h"
 #include "host/document_file.h"
-#include "host/font_families.h"
-#include "host/host_registry.h"
 #include "layout/layout_service_qt.h"
-#include "layout/qt_font_catalogue.h"
 #include "layout/renderer.h"
 
 namespace tarvelin::cli {
@@ -62,27 +57,16 @@ int Render(const std::vector<std::string>& args) {
   if (pdf.empty() && png.empty()) pdf = fs::path(input).replace_extension(".pdf").string();
   if (!pdf.empty() && fs::is_directory(pdf, ec)) return UsageError(pdf + " is a folder");
 
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  // Qt's own warnings are developer diagnostics: shown with --verbose only.
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-    diag::Write(message.toStdString() + "\n");
-  });
-  static int argc = 1;
-  static char name[] = "tarvelin";
-  static char* argv[] = {name, nullptr};
-  QGuiApplication app(argc, argv);
-  SetFontCatalogue(std::make_shared<QtFontCatalogue>());
-  struct CatalogueReset {
-    ~CatalogueReset() { SetFontCatalogue(nullptr); }
-  } reset;
-
-  auto registry = CreateHostRegistry();
-  if (!registry) return UsageError("the host classes could not be registered");
+  // Neither plug-ins nor the user's workspace: the document is drawn as stored.
+  std::string why;
+  auto host = CliHost::Start({.plugIns = false, .workspace = fs::path()}, &why);
+  if (!host) return UsageError(why);
+  auto registry = host->App().Registry();
   FileResult opened;
   auto doc = OpenDocumentFile(registry, input, opened);
   if (!doc) return UsageError(input + ": " + opened.message);
 
-  QtLayoutService layout;
+  QtLayoutService& layout = host->Layout();
   ComposeOptions options;
   options.growStory = MainStory(*doc);
   if (layout.Compose(*doc, options) != kSuccess)

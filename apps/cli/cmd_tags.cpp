@@ -5,22 +5,17 @@
 //
 // Exit codes: 0 imported, 1 imported with an end report (styles or swatches that already
 // existed), 2 bad usage, an unreadable file or one that is not tagged text.
-#include <QGuiApplication>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "cli_app.h"
+#include "cli_host.h"
 #include "core/alert.h"
-#include "core/diagnostics.h"
 #include "core/stream.h"
 #include "core/utf16.h"
 #include "host/document.h"
-#include "host/font_families.h"
-#include "host/host_registry.h"
 #include "host/style_table.h"
 #include "host/swatch_list.h"
 #include "host/text_model.h"
@@ -175,27 +170,18 @@ int Tags(const std::vector<std::string>& args) {
   auto stream = FileStream::OpenRead(file);
   if (!stream) return UsageError(file + ": cannot be opened");
 
-  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& message) {
-    diag::Write(message.toStdString() + "\n");
-  });
-  static int argc = 1;
-  static char name[] = "tarvelin";
-  static char* argv[] = {name, nullptr};
-  QGuiApplication app(argc, argv);
-  auto fonts = std::make_shared<QtFontCatalogue>();
-  SetFontCatalogue(fonts);
-
-  QXTImportProvider provider(*fonts);
+  // The import needs the platform's fonts, neither plug-ins nor the user's workspace.
+  std::string why;
+  auto host = CliHost::Start({.plugIns = false, .workspace = std::filesystem::path()}, &why);
+  if (!host) return UsageError(why);
+  QXTImportProvider provider(host->Fonts());
   if (provider.CanImportThisStream(*stream) == 0) {
     return UsageError(file +
                       ": not a tagged-text file (it must begin with \"<v\", in a single-byte "
                       "encoding or in UTF-16 little-endian without a byte-order mark)");
   }
 
-  auto registry = CreateHostRegistry();
-  if (!registry) return UsageError("the host classes could not be registered");
-  auto doc = Document::Create(registry, PageSetup{},
+  auto doc = Document::Create(host->App().Registry(), PageSetup{},
                               FromUtf8(std::filesystem::path(file).stem().string()));
   if (!doc) return UsageError("a document could not be created");
   Database& db = doc->DataBase();

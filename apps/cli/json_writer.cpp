@@ -9,24 +9,6 @@ namespace tarvelin::cli {
 
 namespace {
 
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 template <typename T>
 void AppendNumber(std::string& out, T value) {
   char buffer[64];
@@ -94,48 +76,52 @@ void JsonWriter::Key(std::string_view name) {
 
 void JsonWriter::Escape(std::u16string_view text) {
   out_ += '"';
+  // Runs between escapes go through ToUtf8 whole: it joins surrogate pairs and turns a
+  // lone surrogate into U+FFFD.
+  size_t plain = 0;
+  auto flush = [&](size_t end) {
+    if (end > plain) out_ += ToUtf8(text.substr(plain, end - plain));
+    plain = end + 1;
+  };
   for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
+    const char16_t c = text[i];
+    const char* escape = nullptr;
     switch (c) {
       case u'"':
-        out_ += "\\\"";
-        continue;
+        escape = "\\\"";
+        break;
       case u'\\':
-        out_ += "\\\\";
-        continue;
+        escape = "\\\\";
+        break;
       case u'\b':
-        out_ += "\\b";
-        continue;
+        escape = "\\b";
+        break;
       case u'\f':
-        out_ += "\\f";
-        continue;
+        escape = "\\f";
+        break;
       case u'\n':
-        out_ += "\\n";
-        continue;
+        escape = "\\n";
+        break;
       case u'\r':
-        out_ += "\\r";
-        continue;
+        escape = "\\r";
+        break;
       case u'\t':
-        out_ += "\\t";
-        continue;
+        escape = "\\t";
+        break;
       default:
         break;
     }
-    if (c < 0x20 || c == 0x2028 || c == 0x2029) {
+    if (escape != nullptr) {
+      flush(i);
+      out_ += escape;
+    } else if (c < 0x20 || c == 0x2028 || c == 0x2029) {
       static const char kHex[] = "0123456789abcdef";
+      flush(i);
       out_ += "\\u";
       for (int shift = 12; shift >= 0; shift -= 4) out_ += kHex[(c >> shift) & 0xF];
-      continue;
     }
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    AppendUtf8(out_, c);
   }
+  flush(text.size());
   out_ += '"';
 }
 

@@ -147,15 +147,7 @@ class StoryListImpl final : public IStoryList, public PersistentImpl {
 
   template <typename UndoFn, typename RedoFn>
   void Record(UndoFn undo, RedoFn redo) {
-    Object* owner = Owner();
-    if (!owner) return;
-    UID uid = owner->GetUID();
-    auto apply = [uid](auto fn) {
-      return [uid, fn](Database& db) {
-        if (auto l = db.Query<StoryListImpl>(uid, IStoryList::kIID)) fn(*l);
-      };
-    };
-    RecordEdit(owner->DataBase(), uid, IStoryList::kIID, apply(undo), apply(redo));
+    RecordImplEdit(*this, IStoryList::kIID, std::move(undo), std::move(redo));
   }
 
   std::vector<StoryEntry> entries_;

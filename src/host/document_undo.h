@@ -34,4 +34,21 @@ inline void RecordEdit(Database* db, UID target, InterfaceID iid, FunctionUndoRe
                     std::make_unique<FunctionUndoRecord>(std::move(undo), std::move(redo)));
 }
 
+// Records an edit already applied to `impl`, the `iid` implementation of its object. The
+// functions get the implementation as it is when undo or redo replays, found again by the
+// owner's UID (loading or a snapshot may have replaced the instance). Nothing is recorded
+// for an implementation that is not part of an object yet.
+template <typename Impl, typename UndoFn, typename RedoFn>
+void RecordImplEdit(const Impl& impl, InterfaceID iid, UndoFn undo, RedoFn redo) {
+  Object* owner = impl.Owner();
+  if (!owner) return;
+  UID uid = owner->GetUID();
+  auto apply = [uid, iid](auto fn) {
+    return [uid, iid, fn](Database& db) {
+      if (auto target = db.Query<Impl>(uid, iid)) fn(*target);
+    };
+  };
+  RecordEdit(owner->DataBase(), uid, iid, apply(std::move(undo)), apply(std::move(redo)));
+}
+
 }  // namespace tarvelin

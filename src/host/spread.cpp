@@ -92,15 +92,7 @@ class SpreadLayerImpl final : public ISpreadLayer, public PersistentImpl {
 
   template <typename UndoFn, typename RedoFn>
   void Record(UndoFn undo, RedoFn redo) {
-    Object* owner = Owner();
-    if (!owner) return;
-    UID uid = owner->GetUID();
-    auto apply = [uid](auto fn) {
-      return [uid, fn](Database& db) {
-        if (auto l = db.Query<SpreadLayerImpl>(uid, ISpreadLayer::kIID)) fn(*l);
-      };
-    };
-    RecordEdit(owner->DataBase(), uid, ISpreadLayer::kIID, apply(undo), apply(redo));
+    RecordImplEdit(*this, ISpreadLayer::kIID, std::move(undo), std::move(redo));
   }
 
   UID spread_ = kInvalidUID;

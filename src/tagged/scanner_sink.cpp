@@ -1,53 +1,25 @@
 #include "tagged/scanner_sink.h"
 
+#include "host/text_attributes.h"
+
 namespace tarvelin {
+
+// Up to kLeading the tagged kinds are numbered and named as the host's; a rule is one
+// tagged kind for seven host kinds, so it has a name of its own.
+static_assert(static_cast<int>(TaggedAttrKind::kFontFamily) ==
+              static_cast<int>(AttrKind::kFontFamily));
+static_assert(static_cast<int>(TaggedAttrKind::kLeading) == static_cast<int>(AttrKind::kLeading));
 
 std::string_view TaggedAttrName(TaggedAttrKind kind) {
   switch (kind) {
-    case TaggedAttrKind::kFontFamily:
-      return "fontFamily";
-    case TaggedAttrKind::kFontStyle:
-      return "fontStyle";
-    case TaggedAttrKind::kPointSize:
-      return "pointSize";
-    case TaggedAttrKind::kColour:
-      return "colour";
-    case TaggedAttrKind::kHorizontalScale:
-      return "horizontalScale";
-    case TaggedAttrKind::kVerticalScale:
-      return "verticalScale";
-    case TaggedAttrKind::kKerning:
-      return "kerning";
-    case TaggedAttrKind::kTracking:
-      return "tracking";
-    case TaggedAttrKind::kBaselineShift:
-      return "baselineShift";
-    case TaggedAttrKind::kCapitalisation:
-      return "capitalisation";
-    case TaggedAttrKind::kUnderline:
-      return "underline";
-    case TaggedAttrKind::kStrikethrough:
-      return "strikethrough";
-    case TaggedAttrKind::kPosition:
-      return "position";
-    case TaggedAttrKind::kAlignment:
-      return "alignment";
-    case TaggedAttrKind::kKeepWithNext:
-      return "keepWithNext";
-    case TaggedAttrKind::kLeftIndent:
-      return "leftIndent";
-    case TaggedAttrKind::kFirstLineIndent:
-      return "firstLineIndent";
-    case TaggedAttrKind::kRightIndent:
-      return "rightIndent";
-    case TaggedAttrKind::kLeading:
-      return "leading";
     case TaggedAttrKind::kRuleAbove:
       return "ruleAbove";
     case TaggedAttrKind::kRuleBelow:
       return "ruleBelow";
+    default:
+      if (kind > TaggedAttrKind::kLeading) return "unknown";
+      return AttrKindName(static_cast<AttrKind>(kind));
   }
-  return "unknown";
 }
 
 }  // namespace tarvelin

@@ -13,6 +13,7 @@
 #include "core/import_log.h"
 #include "core/measurement_units.h"
 #include "core/utf16.h"
+#include "framefile/parser_report.h"
 
 namespace tarvelin {
 
@@ -31,16 +32,6 @@ constexpr std::u16string_view kDeclaration = u"<?xml version=\"1.0\" encoding=\"
 
 // A buffer that is larger than this after a parse is released rather than kept.
 constexpr size_t kKeepBufferBytes = 1 << 20;
-
-void Report(std::u16string_view message) {
-  if (KInDesignCommon::IsLogOpen()) {
-    KInDesignCommon::LogLine(message);
-  } else {
-    std::string line = ToUtf8(message);
-    line.push_back('\n');
-    diag::Write(line);
-  }
-}
 
 // Writes one code point as UTF-8 at p and returns the end. Lone surrogates are written in
 // the same three-byte form as other BMP units (the generalised form UTF-8 forbids) so that
@@ -487,7 +478,7 @@ void BoxDefinition::ParseElement(const pugi::xml_node& element, int depth) {
           u"Inner boxes nested %d levels deep; at most %d are allowed. The definition is not "
           u"processed.",
           {depth + 1, kMaxNesting});
-      Report(message);
+      ReportParserMessage(message);
       valid = false;
       return;
     }

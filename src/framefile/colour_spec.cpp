@@ -4,9 +4,7 @@
 #include <optional>
 #include <string>
 
-#include "core/diagnostics.h"
-#include "core/import_log.h"
-#include "core/utf16.h"
+#include "framefile/parser_report.h"
 
 namespace tarvelin {
 
@@ -27,18 +25,6 @@ ColourSpec CmykProcess(float c, float m, float y, float k) {
   spec.colourSpace = kColourSpaceCmyk;
   spec.processFlag = 1;
   return spec;
-}
-
-// The open log echoes its lines to the diagnostics channel itself; without a log the
-// message still reaches the developer.
-void Report(std::u16string_view message) {
-  if (KInDesignCommon::IsLogOpen()) {
-    KInDesignCommon::LogLine(message);
-  } else {
-    std::string line = ToUtf8(message);
-    line.push_back('\n');
-    diag::Write(line);
-  }
 }
 
 // The n-th ':'-separated item (0-based); nullopt when there is none or it is empty.
@@ -106,7 +92,7 @@ void ParseColour(ColourSpec& colourSpec, std::u16string_view value) {
     colourSpec.colourSpace = kColourSpaceSwatch;
     std::u16string_view name = value.substr(colon + 1);
     if (name.empty())
-      Report(kNothingAfterSeparator);
+      ReportParserMessage(kNothingAfterSeparator);
     else
       colourSpec.swatchName.assign(name);
     return;
@@ -124,12 +110,12 @@ void ParseColour(ColourSpec& colourSpec, std::u16string_view value) {
 
   std::optional<std::u16string_view> kind = Item(value, u':', 1);
   if (!kind) {
-    Report(kNoProcessOrSpot);
+    ReportParserMessage(kNoProcessOrSpot);
     return;
   }
   std::optional<std::u16string_view> numbers = Item(value, u':', 2);
   if (!numbers) {
-    Report(kNoComponents);
+    ReportParserMessage(kNoComponents);
     return;
   }
   if (*kind == u"PROCESS")

@@ -1,23 +1,28 @@
 // Text attributes: the kinds a story, a style or a pending list can carry, their values,
 // and attribute lists (at most one entry per kind, kept in kind order).
 //
-//   kind                                         value   notes
-//   kFontFamily                                  UID     a family of the font-family list
-//   kFontStyle                                   text    face name ("Bold Italic")
-//   kPointSize, kBaselineShift                   double  points
-//   kColour                                      UID     a swatch
-//   kHorizontalScale, kVerticalScale             double  1.0 = 100 %
-//   kKerning, kTracking                          double  ems (tag value x 5 / 1000)
-//   kCapitalisation                              int     0 normal, 1 small caps, 2 all caps, 3
-//   fourth mode kUnderline, kStrikethrough, kKeepWithNext    int     0 off, 1 on kPosition int 0
-//   normal, 1 superscript, 2 subscript kAlignment                                   int     0 left,
-//   1 centre, 2 right, 3 forced justify, 4 justify kLeftIndent, kFirstLineIndent, kRightIndent
-//   double  points kLeading                                     double  points; kAutoLeading =
-//   automatic kRule{Above,Below}On                         int     0 off, 1 on
+// clang-format off
+//   kind                                          value   notes
+//   kFontFamily                                   UID     a family of the font-family list
+//   kFontStyle                                    text    face name ("Bold Italic")
+//   kPointSize, kBaselineShift                    double  points
+//   kColour                                       UID     a swatch
+//   kHorizontalScale, kVerticalScale              double  1.0 = 100 %
+//   kKerning, kTracking                           double  ems (tag value x 5 / 1000)
+//   kCapitalisation                               int     0 normal, 1 small caps, 2 all caps,
+//                                                         3 the fourth mode
+//   kUnderline, kStrikethrough, kKeepWithNext     int     0 off, 1 on
+//   kPosition                                     int     0 normal, 1 superscript, 2 subscript
+//   kAlignment                                    int     0 left, 1 centre, 2 right,
+//                                                         3 forced justify, 4 justify
+//   kLeftIndent, kFirstLineIndent, kRightIndent   double  points
+//   kLeading                                      double  points; kAutoLeading = automatic
+//   kRule{Above,Below}On                          int     0 off, 1 on
 //   kRule{Above,Below}Width, ...LeftIndent,
 //     ...RightIndent, ...Offset                  double  points
 //   kRule{Above,Below}Colour                     UID     a swatch
 //   kRule{Above,Below}Mode                       int     kRuleToText (1) or kRuleToColumn (2)
+// clang-format on
 //
 // Values are compared exactly; -0.0 is stored as 0.0 and NaN is refused, so equal lists
 // hash alike (stories intern their override lists).

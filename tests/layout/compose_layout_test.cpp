@@ -45,7 +45,9 @@ void ExpectWellFormed(const ComposedStory& s) {
     next = l.end;
   }
   EXPECT_EQ(next, s.composedEnd);
-  if (!s.overset) EXPECT_EQ(s.composedEnd, s.totalLength);
+  if (!s.overset) {
+    EXPECT_EQ(s.composedEnd, s.totalLength);
+  }
 }
 
 TEST(ComposeTest, TextFlowsThroughColumnsAndReportsTheColumnOfAnIndex) {
@@ -95,8 +97,9 @@ TEST(ComposeTest, LeadingSetsTheDistanceOfBaselines) {
     AttributeList para;
     if (c.leading >= 0) para.Set(Attribute::Double(K::kLeading, c.leading));
     t.AppendStyled(Repeat(kSentence, 3), {Attribute::Double(K::kPointSize, c.size)});
-    if (!para.empty())
+    if (!para.empty()) {
       ASSERT_EQ(ApplyTextAttributes(t.story, 0, 1, para, TextLevel::kParagraph), kSuccess);
+    }
     QtLayoutService service;
     const ComposedStory& s = Compose(service, t);
     ASSERT_GE(s.lines.size(), 3u);
@@ -199,10 +202,11 @@ TEST(ComposeTest, KeepWithNextTakesTheHeadingToTheNextColumn) {
     // takes its last line, the paragraph after it must go on in the next column.
     t.Append(u"one\rtwo\rthree\rfour\rHeading\r");
     t.Append(Repeat(kSentence, 2));
-    if (keep)
+    if (keep) {
       ASSERT_EQ(ApplyTextAttributes(t.story, 20, 1, {Attribute::Int(K::kKeepWithNext, 1)},
                                     TextLevel::kParagraph),
                 kSuccess);
+    }
     QtLayoutService service;
     const ComposedStory& s = Compose(service, t);
     ExpectWellFormed(s);
@@ -210,7 +214,9 @@ TEST(ComposeTest, KeepWithNextTakesTheHeadingToTheNextColumn) {
     EXPECT_EQ(s.lines[4].start, 19);  // "Heading"
     EXPECT_EQ(s.lines[4].column, keep ? 1 : 0) << "keep " << keep;
     EXPECT_EQ(s.lines[5].column, 1);
-    if (keep) EXPECT_LT(s.lines[4].baseline, s.lines[5].baseline);
+    if (keep) {
+      EXPECT_LT(s.lines[4].baseline, s.lines[5].baseline);
+    }
   }
 }
 

@@ -1,12 +1,14 @@
 #include "engine/box_definition_pass.h"
 
 #include <algorithm>
+#include <chrono>
 #include <limits>
 
 #include "core/diagnostics.h"
 #include "core/import_log.h"
 #include "core/string_table.h"
 #include "engine/box_tag_scanner.h"
+#include "engine/engine_run.h"
 
 namespace tarvelin {
 
@@ -58,8 +60,14 @@ void Collect(const StoryText& story, ProgressBar* rangeBar, BoxCollection& out) 
   if (scanner.TopLevelOpen() && !out.invalid) out.unclosedStart = scanner.StartIndex();
 }
 
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 void Pass(const StoryText& story, FrameRef frame, Progress* taskBar, int nestingLevel,
           const BoxPassRun& run, int recursion) {
+  StageTimes* times = recursion == 0 ? run.times : nullptr;
+  auto started = std::chrono::steady_clock::now();
   SilentProgress silent;
   Progress& bars = taskBar ? *taskBar : silent;
   if (taskBar) taskBar->DoTask(Translate("0x113380kZevSearchFramesKey"), 1);
@@ -68,6 +76,10 @@ void Pass(const StoryText& story, FrameRef frame, Progress* taskBar, int nesting
 
   BoxCollection collection;
   Collect(story, taskBar ? searchBar.get() : nullptr, collection);
+  if (times) {
+    times->boxSearch += SecondsSince(started);
+    started = std::chrono::steady_clock::now();
+  }
   if (collection.Stopped()) return;  // the parser has said why
   if (!run.creator.CanCreateIn(frame)) return;
 
@@ -76,6 +88,13 @@ void Pass(const StoryText& story, FrameRef frame, Progress* taskBar, int nesting
   auto createBar = bars.CreateRangeBar(Translate("0x113380kZevCreatingNodesKey"), 0, count);
   if (taskBar) searchBar->SetTitle(Translate("0x113380kZevCreatingNodesAndInnerNodesKey"));
 
+  struct CreationTime {
+    StageTimes* times;
+    std::chrono::steady_clock::time_point started;
+    ~CreationTime() {
+      if (times) times->frameCreation += SecondsSince(started);
+    }
+  } creationTime{times, started};
   int64_t m = 0;
   for (int k = 0; k < count && run.continueRun; ++k) {
     if (taskBar) {

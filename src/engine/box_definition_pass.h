@@ -54,9 +54,12 @@ class IFrameCreator {
 
 // What one pass needs from the run that drives it. The run owns the continue flag, which
 // an alert may clear while frames are being created.
+struct StageTimes;
+
 struct BoxPassRun {
   IFrameCreator& creator;
   const bool& continueRun;
+  StageTimes* times = nullptr;  // the top-level pass adds its search and creation seconds
 };
 
 struct CollectedRecord {

@@ -10,10 +10,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "host/application.h"
 #include "host/document_geometry.h"
+#include "host/image_probe.h"
 #include "host/interface.h"
 #include "host/plugin.h"
 #include "host/uid.h"
@@ -32,6 +34,14 @@ struct RunState {
   // Folder of the chosen frame file during an action; empty otherwise (pictures then
   // fall back to the front document's folder).
   std::filesystem::path frameFileFolder;
+  // Images probed in this run, by path: ads repeat a few logos and photos, and decoding
+  // one again for every frame that shows it cost more than the rest of the frame.
+  struct ProbedImage {
+    std::filesystem::file_time_type modified;
+    std::uintmax_t size = 0;
+    ImageInfo info;
+  };
+  std::unordered_map<std::filesystem::path::string_type, ProbedImage> probedImages;
 
   void Reset() {
     continueRun = true;
@@ -44,6 +54,16 @@ struct LifetimeState {
   // The page size new frames default to, read from the first document that needed it.
   std::optional<PMRect> defaultPageRect;
   float lastColumnWidth = 0;
+};
+
+// Seconds of monotonic clock spent in the stages of the last import run; 0 for a stage
+// that did not run.
+struct StageTimes {
+  double preprocess = 0;     // the frame file rewritten into its scratch copy
+  double taggedImport = 0;   // the scratch copy scanned into a new styled story
+  double storyMove = 0;      // that story's text moved into the target story
+  double boxSearch = 0;      // the top-level pass collecting the definitions
+  double frameCreation = 0;  // frames made, filled, styled and anchored (inner passes too)
 };
 
 // What a front end may ask after an action (IVorrinRunReport).
@@ -61,6 +81,7 @@ struct RunReport {
   std::filesystem::path logFile;  // the log this action wrote; empty when none
   // Lines of that log other than its header and the run's fixed lines: the warnings.
   std::vector<std::u16string> warnings;
+  StageTimes times;
 };
 
 inline constexpr InterfaceID kIVorrinRunReportIID{0x113380 + 0x30};

@@ -69,6 +69,25 @@ const std::filesystem::path& FallbackFolder(EngineContext& ctx) {
   return ctx.run.frameFileFolder;
 }
 
+namespace {
+
+// The probe's answer, from the run's cache while the file keeps its time and size.
+ImageInfo ProbeImage(EngineContext& ctx, const std::filesystem::path& file) {
+  std::error_code timeError, sizeError;
+  const auto modified = std::filesystem::last_write_time(file, timeError);
+  const auto size = std::filesystem::file_size(file, sizeError);
+  if (timeError || sizeError) return ctx.services.images->Probe(file);
+  auto& cache = ctx.run.probedImages;
+  if (auto it = cache.find(file.native());
+      it != cache.end() && it->second.modified == modified && it->second.size == size)
+    return it->second.info;
+  ImageInfo info = ctx.services.images->Probe(file);
+  cache[file.native()] = {modified, size, info};
+  return info;
+}
+
+}  // namespace
+
 bool LoadImageIntoFrame(EngineContext& ctx, const UIDRef& frame, const std::filesystem::path& file,
                         std::string* why) {
   if (!ctx.services.images) {
@@ -76,7 +95,7 @@ bool LoadImageIntoFrame(EngineContext& ctx, const UIDRef& frame, const std::file
     if (why) *why = "no image reader is available";
     return false;
   }
-  ImageInfo info = ctx.services.images->Probe(file);
+  const ImageInfo info = ProbeImage(ctx, file);
   if (!info.ok) {
     diag::Printf("KInDesignCommon::LoadImageUsingPlaceGun: %s cannot be read (%s).\n",
                  file.string().c_str(), info.error.c_str());

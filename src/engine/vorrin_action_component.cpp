@@ -57,6 +57,10 @@ std::unique_ptr<Progress> TaskBar(const PlatformServices& services, int tasks) {
   return std::make_unique<SilentProgress>();
 }
 
+double SecondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
 std::u16string PathText(const std::filesystem::path& path) {
   return FromUtf8(path.string());
 }
@@ -202,6 +206,7 @@ void VorrinActionComponent::DoAction(ActionID action) {
       break;
   }
   run_.frameFileFolder.clear();
+  run_.probedImages.clear();
   text_.clear();
 }
 
@@ -241,6 +246,7 @@ void VorrinActionComponent::ImportAndProcess(bool importMode) {
 UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
   run_.Reset();
   run_.framesWithInnerBoxes.clear();
+  run_.probedImages.clear();
   started_line_.clear();
   ActiveContext& context = CurrentContext();
   Document* doc = context.FrontDocument();
@@ -337,7 +343,7 @@ void VorrinActionComponent::RunBoxPass(Document& doc, const UIDRef& frame, Progr
   EngineFrameCreator creator(ctx);
   const ModelStoryText text(story->model);
   SearchAndCreateFrames(text, FrameRef{&doc.DataBase(), frame.GetUID()}, bar, 0,
-                        BoxPassRun{creator, run_.continueRun});
+                        BoxPassRun{creator, run_.continueRun, &report_.times});
   if (!run_.continueRun || (bar && bar->WasCancelled())) report_.cancelled = true;
 }
 
@@ -348,8 +354,10 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
                                                         KFileReader& reader) {
   diag::Write("ImportAndUseQXTImportFilter\n");
   run_.Reset();
+  auto started = std::chrono::steady_clock::now();
   KPreprocessFrameFile preprocessor(path, true, &bar);
   const PreprocessResult prepared = preprocessor.Preprocess(reader);
+  report_.times.preprocess = SecondsSince(started);
   if (prepared.file.empty()) {
     if (prepared.status == PreprocessStatus::kCancelled) {
       diag::Write("User cancelled.\n");
@@ -380,6 +388,7 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
     for (int i = 0; i < 24 && stream->ReadByte(); ++i) {
     }
 
+  started = std::chrono::steady_clock::now();
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   Database& db = doc.DataBase();
@@ -390,9 +399,17 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
                       ec ? 0 : static_cast<int64_t>(size), false);
   const ScanResult scanned = scanner.Scan();
   const ErrorCode written = application.Finish();
+  report_.times.taggedImport = SecondsSince(started);
   const UIDRef imported = application.Story();
   auto model = QueryInterface<ITextModel>(imported);
   auto target = QueryInterface<ITextModel>(targetStory);
+  auto moveText = [&]() {
+    started = std::chrono::steady_clock::now();
+    const ErrorCode e =
+        MoveStyledText(imported, 0, model->TotalLength() - 1, targetStory, target->EndPosition());
+    report_.times.storyMove = SecondsSince(started);
+    return e;
+  };
   if (scanned != ScanResult::kImported || imported.IsNull() || written != kSuccess) {
     if (bar.WasCancelled()) {
       report_.cancelled = true;
@@ -406,9 +423,7 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
   } else if (!target) {
     diag::Write("no commands\n");
     report_.failed = true;
-  } else if (ErrorCode e = MoveStyledText(imported, 0, model->TotalLength() - 1, targetStory,
-                                          target->EndPosition());
-             e != kSuccess) {
+  } else if (ErrorCode e = moveText(); e != kSuccess) {
     diag::Printf(
         "VorrinActionComponent::ImportAndUseQXTImportFilter:\n\tDid not manage to copy store text "
         "from new strory (invisible) to the story of selected frame.\n (%s)\n",
@@ -416,7 +431,9 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
     report_.failed = true;
   } else {
     report_.textImported = true;
+    started = std::chrono::steady_clock::now();
     DeleteScratchStory(imported);
+    report_.times.storyMove += SecondsSince(started);
     RunBoxPass(doc, targetFrame, &bar);
   }
   if (!report_.textImported) DeleteScratchStory(imported);
@@ -478,6 +495,7 @@ void VorrinActionComponent::PlaceTaggedTextIntoFrame(Document& doc, const UIDRef
 
 void VorrinActionComponent::ReconnectMissingGraphics() {
   run_.Reset();
+  run_.probedImages.clear();
   Document* doc = CurrentContext().FrontDocument();
   if (!doc) return;
   Database& db = doc->DataBase();

@@ -12,9 +12,9 @@ namespace tarvelin {
 
 namespace {
 
-std::vector<ColumnFrame> ThreadColumns(const Document& doc, UID story) {
+std::vector<ColumnFrame> ThreadColumns(const Document& doc, const std::vector<UID>& thread) {
   std::vector<ColumnFrame> columns;
-  for (UID frame : StoryThread(doc, story)) {
+  for (UID frame : thread) {
     auto c = FrameColumns(doc.DataBase(), frame);
     columns.insert(columns.end(), c.begin(), c.end());
   }
@@ -74,16 +74,20 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
                        int32_t maxAddedPages) {
   int32_t added = 0;
   size_t first_added_column = 0;
+  // Only pages added here extend the thread, so its end is known without walking it for
+  // every page.
+  const std::vector<UID> thread = StoryThread(doc, story.story);
+  UID last = thread.empty() ? kInvalidUID : thread.back();
   MoreColumns more = [&](std::vector<ColumnFrame>& out) {
     if (added >= maxAddedPages) return false;
     // The page added last took no text: another would not either.
     if (added > 0 && (story.lines.empty() ||
                       static_cast<size_t>(story.lines.back().column) < first_added_column))
       return false;
-    auto thread = StoryThread(doc, story.story);
-    if (thread.empty()) return false;
-    UID frame = AddThreadedPage(doc, thread.back());
+    if (last == kInvalidUID) return false;
+    UID frame = AddThreadedPage(doc, last);
     if (frame == kInvalidUID) return false;
+    last = frame;
     out = FrameColumns(doc.DataBase(), frame);
     first_added_column = story.columns.size();
     ++added;
@@ -92,7 +96,7 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
   // The pages added undo as one step.
   CommandProcessor& commands = doc.DataBase().Commands();
   auto sequence = commands.BeginCommandSequence(u"Add pages");
-  composer.Place(story, ThreadColumns(doc, story.story), more);
+  composer.Place(story, ThreadColumns(doc, thread), more);
   if (sequence.IsValid()) commands.EndCommandSequence(sequence);
   return added;
 }
@@ -111,7 +115,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
     if (entry.story == options.growStory) {
       ComposeGrowing(doc, composer, *story, ComposeOptions::kMaxAddedPages);
     } else {
-      composer.Place(*story, ThreadColumns(doc, entry.story));
+      composer.Place(*story, ThreadColumns(doc, StoryThread(doc, entry.story)));
     }
     state->Add(std::move(story));
   }

@@ -3,7 +3,9 @@
 // borders, picture boxes over a few generated images, groups with inner boxes) are
 // paginated by the Release `tarvelin paginate --no-pdf --times`, and the saved document is
 // then rendered to PDF by `tarvelin render`. Prints the seconds of each stage, the total
-// and the seconds per 1,000 ads, which stay flat when every stage grows linearly.
+// (the whole process, start-up included) and the seconds per 1,000 ads, which stay flat
+// when every stage grows linearly; "pdf" is the whole render process (loading and
+// composing the saved document included).
 //
 // A plain program rather than a Google Benchmark one: each size runs once, in its own
 // process, as a user would run it. Options (others, such as the --benchmark_* flags that

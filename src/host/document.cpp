@@ -141,8 +141,13 @@ class StoryListImpl final : public IStoryList, public PersistentImpl {
       index_dirty_ = true;
   }
   void RawErase(size_t at) {
+    const UID gone = entries_[at].story;
     entries_.erase(entries_.begin() + static_cast<ptrdiff_t>(at));
-    index_dirty_ = true;
+    if (index_dirty_) return;
+    // Stories mostly go from the end (a frame's story replaced by a picture, or joined to
+    // a thread): renumbering the entries behind keeps the index instead of rebuilding it.
+    index_.erase(gone);
+    for (size_t i = at; i < entries_.size(); ++i) index_[entries_[i].story] = i;
   }
 
   template <typename UndoFn, typename RedoFn>

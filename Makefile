@@ -17,7 +17,8 @@ release: deps
 	cmake --build $(REL_DIR) -j $(JOBS)
 
 test: asan
-	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_DIR) && QT_QPA_PLATFORM=offscreen LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
+	  ctest --output-on-failure -j $(JOBS)
 
 demo: release
 	bash scripts/demo.sh $(REL_DIR)/bin/tarvelin

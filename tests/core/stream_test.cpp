@@ -1,6 +1,7 @@
 #include "core/stream.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -8,7 +9,8 @@ namespace tarvelin {
 namespace {
 
 std::filesystem::path TempFile(const char* name) {
-  return std::filesystem::temp_directory_path() / (std::string("tarvelin_stream_") + name);
+  return std::filesystem::temp_directory_path() /
+         (std::string("tarvelin_stream_") + name + "_" + std::to_string(::getpid()));
 }
 
 // The same record written through one ReadWrite routine must come back unchanged, in
@@ -92,9 +94,12 @@ TEST(StreamTest, SeekAndTellAcrossBufferBoundaries) {
     int expectedByte;  // -1: at end
   };
   const Case cases[] = {
-      {10, SeekFrom::kStart, 10, 0xEE},         {150000, SeekFrom::kStart, 150000, 150000 % 251},
-      {-1, SeekFrom::kEnd, 199999, 199999 % 251}, {0, SeekFrom::kEnd, 200000, -1},
-      {5, SeekFrom::kStart, 5, 5},              {70000, SeekFrom::kCurrent, 70006, 70006 % 251},
+      {10, SeekFrom::kStart, 10, 0xEE},
+      {150000, SeekFrom::kStart, 150000, 150000 % 251},
+      {-1, SeekFrom::kEnd, 199999, 199999 % 251},
+      {0, SeekFrom::kEnd, 200000, -1},
+      {5, SeekFrom::kStart, 5, 5},
+      {70000, SeekFrom::kCurrent, 70006, 70006 % 251},
   };
   for (const auto& c : cases) {
     ASSERT_EQ(in->Seek(c.offset, c.from), c.expected);

@@ -1,6 +1,7 @@
 #include "engine/box_definition_pass.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -259,7 +260,8 @@ TEST(SearchAndCreateFramesTest, StopsWhereTheRunSaysSo) {
 }
 
 TEST(SearchAndCreateFramesTest, NullFrameIsLogged) {
-  const auto log = std::filesystem::temp_directory_path() / "tarvelin_boxpass_null.log";
+  const auto log = std::filesystem::temp_directory_path() /
+                   ("tarvelin_boxpass_null_" + std::to_string(::getpid()) + ".log");
   ASSERT_TRUE(KInDesignCommon::OpenLog(log));
   {
     diag::Capture quiet;

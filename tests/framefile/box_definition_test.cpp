@@ -1,6 +1,7 @@
 #include "framefile/box_definition.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <pugixml.hpp>
@@ -225,7 +226,8 @@ TEST(BoxDefinitionTest, NestingIsBounded) {
   for (const BoxDefinition* b = &ok; !b->innerBoxes.empty(); b = &b->innerBoxes[0]) ++depth;
   EXPECT_EQ(depth, BoxDefinition::kMaxNesting);
 
-  auto file = std::filesystem::temp_directory_path() / "tarvelin_box_nesting_test.log";
+  auto file = std::filesystem::temp_directory_path() /
+              ("tarvelin_box_nesting_test_" + std::to_string(::getpid()) + ".log");
   ASSERT_TRUE(KInDesignCommon::OpenLog(file));
   for (int levels : {BoxDefinition::kMaxNesting + 1, 100000}) {
     diag::Capture capture;
@@ -288,7 +290,8 @@ TEST(BoxDefinitionTest, BadInput) {
 }
 
 TEST(BoxDefinitionTest, ParseFailureIsLoggedWithTheDocumentText) {
-  auto file = std::filesystem::temp_directory_path() / "tarvelin_box_parse_fail.log";
+  auto file = std::filesystem::temp_directory_path() /
+              ("tarvelin_box_parse_fail_" + std::to_string(::getpid()) + ".log");
   ASSERT_TRUE(KInDesignCommon::OpenLog(file));
   diag::Capture capture;
   BoxDefinition d = Parse(u"<boxtext>a < b & c</boxtext>");

@@ -1,6 +1,7 @@
 #include "framefile/colour_spec.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -80,7 +81,8 @@ TEST(ColourSpecTest, DecodesValuesOverAnExistingSpec) {
 }
 
 TEST(ColourSpecTest, MessagesGoToTheOpenImportLog) {
-  auto file = std::filesystem::temp_directory_path() / "tarvelin_colour_spec_test.log";
+  auto file = std::filesystem::temp_directory_path() /
+              ("tarvelin_colour_spec_test_" + std::to_string(::getpid()) + ".log");
   ASSERT_TRUE(KInDesignCommon::OpenLog(file));
   ColourSpec spec;
   diag::Capture capture;

@@ -3,6 +3,8 @@
 // frames, and pictures written on the fly.
 #pragma once
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <QColor>
@@ -125,7 +127,8 @@ inline std::filesystem::path WritePicture(const std::filesystem::path& file, int
 }
 
 inline std::filesystem::path TempDir(const char* name) {
-  auto dir = std::filesystem::temp_directory_path() / ("tarvelin-layout-" + std::string(name));
+  auto dir = std::filesystem::temp_directory_path() /
+             ("tarvelin-layout-" + std::string(name) + "-" + std::to_string(::getpid()));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
   return dir;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -227,7 +228,8 @@ TEST(FileReaderTest, CountsFollowThePositionStack) {
 
 // A file larger than the stream's buffer: marks far behind the current buffer still work.
 TEST(FileReaderTest, PositionStackWorksAcrossFileBuffers) {
-  auto path = std::filesystem::temp_directory_path() / "tarvelin_file_reader_big.txt";
+  auto path = std::filesystem::temp_directory_path() /
+              ("tarvelin_file_reader_big_" + std::to_string(::getpid()) + ".txt");
   std::string text;
   for (int i = 0; i < 300000; ++i) text.push_back(static_cast<char>('a' + i % 26));
   std::ofstream(path, std::ios::binary) << text;

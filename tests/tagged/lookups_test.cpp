@@ -1,6 +1,7 @@
 #include "tagged/lookups.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -69,7 +70,8 @@ TEST(LookupsTest, TaggedTextColoursByLetterAreProcessSwatchesFoundAgainByValue) 
 TEST(LookupsTest, CreateSwatchUsesAnExistingNameAndSaysSoInTheLog) {
   Workspace w;
   TextLookups lookups(w.db, w.ws, w.fonts);
-  auto log = std::filesystem::temp_directory_path() / "tarvelin_lookups_test.log";
+  auto log = std::filesystem::temp_directory_path() /
+             ("tarvelin_lookups_test_" + std::to_string(::getpid()) + ".log");
   ASSERT_TRUE(KInDesignCommon::OpenLog(log));
   UID red = lookups.CreateSwatch(u"Czerwony", {0, 1, 1, 0}, ColourModel::kCmyk, true);
   UID again = lookups.CreateSwatch(u"Czerwony", {1, 1, 1, 1}, ColourModel::kRgb, false);

@@ -10,21 +10,8 @@ export XDG_CONFIG_HOME=$tmp/xdg-config
 export TARVELIN_WORKSPACE=$tmp/ws.tvw
 mkdir -p "$tmp/img one" "$tmp/zdjęcia"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-expect_usage_error() {
-  local what=$1 word=$2
-  shift 2
-  "$bin" prefs "$@" >"$tmp/out" 2>"$tmp/err"
-  local rc=$?
-  [ $rc -eq 2 ] || fail "$what: exit $rc, expected 2"
-  [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "$what: stderr is not one line: $(cat "$tmp/err")"
-  grep -q -- "$word" "$tmp/err" || fail "$what: stderr does not mention '$word': $(cat "$tmp/err")"
-  [ ! -s "$tmp/out" ] || fail "$what: wrote to stdout"
-}
+source "$(dirname "$0")/lib/usage.bash"
+expect_usage_error() { expect_usage_error_of prefs "$@"; }
 
 # A fresh workspace lists the four folders, all unset, and writes no file.
 printf 'image_folder1:\t\nimage_folder2:\t\nimage_folder3:\t\nimage_folder4:\t\n' >"$tmp/empty.txt"

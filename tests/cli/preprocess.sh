@@ -9,22 +9,8 @@ trap 'rm -rf "$tmp"' EXIT
 export XDG_DATA_HOME=$tmp/xdg
 scratch=$XDG_DATA_HOME/tarvelin/Vesquin03
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-# Expects exit 2 and exactly one line on stderr, mentioning $2.
-expect_usage_error() {
-  local what=$1 word=$2
-  shift 2
-  "$bin" preprocess "$@" >"$tmp/out" 2>"$tmp/err"
-  local rc=$?
-  [ $rc -eq 2 ] || fail "$what: exit $rc, expected 2"
-  [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "$what: stderr is not one line: $(cat "$tmp/err")"
-  grep -q -- "$word" "$tmp/err" || fail "$what: stderr does not mention '$word': $(cat "$tmp/err")"
-  [ ! -s "$tmp/out" ] || fail "$what: wrote to stdout"
-}
+source "$(dirname "$0")/lib/usage.bash"
+expect_usage_error() { expect_usage_error_of preprocess "$@"; }
 
 "$bin" preprocess "$data/anons_wince.rmk" -o "$tmp/w.txt" || fail "wince exit $?"
 "$bin" preprocess --encoding macce "$data/anons_macce.rmk" -o "$tmp/m.txt" || fail "macce exit $?"

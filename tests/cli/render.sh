@@ -9,21 +9,8 @@ trap 'rm -rf "$tmp"' EXIT
 export XDG_DATA_HOME=$tmp/xdg XDG_RUNTIME_DIR=$tmp/run
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 
-fail() {
-  echo "FAIL: $*" >&2
-  exit 1
-}
-
-expect_usage_error() {
-  local what=$1 word=$2
-  shift 2
-  "$bin" render "$@" >"$tmp/out" 2>"$tmp/err"
-  local rc=$?
-  [ $rc -eq 2 ] || fail "$what: exit $rc, expected 2"
-  [ "$(wc -l <"$tmp/err")" -eq 1 ] || fail "$what: stderr is not one line: $(cat "$tmp/err")"
-  grep -q -- "$word" "$tmp/err" || fail "$what: stderr does not mention '$word': $(cat "$tmp/err")"
-  [ ! -s "$tmp/out" ] || fail "$what: wrote to stdout"
-}
+source "$(dirname "$0")/lib/usage.bash"
+expect_usage_error() { expect_usage_error_of render "$@"; }
 
 # Big-endian 32-bit number at a byte offset of a file.
 u32be() { od -An -tu1 -j "$2" -N4 "$1" | awk '{print $1*16777216 + $2*65536 + $3*256 + $4}'; }

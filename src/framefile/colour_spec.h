@@ -39,9 +39,9 @@ struct ColourSpec {
 // The four built-in colours addressed as "0" to "3"; built once, never changed.
 const std::array<ColourSpec, 4>& DefaultColourTable();
 
-// Decodes one "fc" or "bc" value into the colour specification; fields the value does not mention keep
-// what they held. Missing parts of a value that names a space are reported to the import
-// log and the diagnostics channel; the space is set all the same.
+// Decodes one "fc" or "bc" value into the colour specification; fields the value does not mention
+// keep what they held. Missing parts of a value that names a space are reported to the import log
+// and the diagnostics channel; the space is set all the same.
 void ParseColour(ColourSpec& colourSpec, std::u16string_view value);
 
 }  // namespace tarvelin

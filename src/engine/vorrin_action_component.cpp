@@ -65,6 +65,21 @@ std::u16string PathText(const std::filesystem::path& path) {
   return FromUtf8(path.string());
 }
 
+// The log of a process run (and of a reconnect): "<document name>.txt" in the cache
+// folder. A saved document is named by its file, as the host names documents; an
+// unsaved one by its title. Separators in a title cannot make it leave the folder.
+std::optional<std::filesystem::path> DocumentLogFile(const Document& doc) {
+  std::u16string name =
+      doc.File().empty() ? std::u16string() : FromUtf8(doc.File().filename().string());
+  if (name.empty() && doc.Data()) name = doc.Data()->Name();
+  if (name.empty()) name = u"Untitled";
+  for (char16_t& c : name)
+    if (c == u'/' || c == u'\\') c = u'_';
+  auto folder = AppCacheFolder();
+  if (!folder) return std::nullopt;
+  return std::filesystem::path(JoinPath(*folder, ToUtf8(name) + ".txt"));
+}
+
 void AlertNoFrame() {
   Alerts().Information(Translate("0x113380kZevFrameDidntChooseElementKey"));
 }
@@ -314,14 +329,8 @@ UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
     PlaceTaggedTextIntoFrame(*doc, target, *stream, extension == u".rmk");
     stream->Close();
   } else {
-    std::u16string name = doc->Data() ? doc->Data()->Name() : std::u16string();
-    if (name.empty()) name = u"Untitled";
-    for (char16_t& c : name)
-      if (c == u'/' || c == u'\\') c = u'_';
-    if (auto folder = AppCacheFolder()) {
-      std::filesystem::path file(JoinPath(*folder, ToUtf8(name) + ".txt"));
-      if (KInDesignCommon::OpenLog(file)) report_.logFile = file;
-    }
+    if (auto file = DocumentLogFile(*doc); file && KInDesignCommon::OpenLog(*file))
+      report_.logFile = *file;
   }
 
   auto bar = TaskBar(services, 2);
@@ -509,15 +518,9 @@ void VorrinActionComponent::ReconnectMissingGraphics() {
   UIDList items;
   suite->GetSelectedItems(&items);
   // The messages of this action go to the document's log, as a process run's do.
-  std::u16string name = doc->Data() ? doc->Data()->Name() : std::u16string();
-  if (name.empty()) name = u"Untitled";
-  for (char16_t& c : name)
-    if (c == u'/' || c == u'\\') c = u'_';
   if (!items.empty()) {
-    if (auto folder = AppCacheFolder()) {
-      std::filesystem::path file(JoinPath(*folder, ToUtf8(name) + ".txt"));
-      if (KInDesignCommon::OpenLog(file)) report_.logFile = file;
-    }
+    if (auto file = DocumentLogFile(*doc); file && KInDesignCommon::OpenLog(*file))
+      report_.logFile = *file;
   }
   EngineContext ctx = Context(*doc);
   // Each item is read by itself: the suite gives the distinct values of a selection, so

@@ -167,6 +167,25 @@ TEST_F(EngineTest, ProcessRunsOverTheTextAlreadyInTheFrameAndLogsToTheCacheFolde
   EXPECT_TRUE(Report().warnings.empty());
 }
 
+TEST_F(EngineTest, TheProcessLogIsNamedAfterTheDocument) {
+  struct Case {
+    const char* what;
+    std::filesystem::path file;  // where the document was saved; empty: never saved
+    const char* log;
+  };
+  for (const Case& c : {Case{"unsaved: its title", {}, "Ad.txt"},
+                        Case{"saved: its file's name", dir_ / "Ad.indd", "Ad.indd.txt"},
+                        Case{"a file name without extension", dir_ / "proof", "proof.txt"}}) {
+    SCOPED_TRACE(c.what);
+    doc_->SetFile(c.file);
+    doc_->GetSelection().SelectItems(UIDList(frame_));
+    ASSERT_TRUE(Perform(kProcessAction));
+    const auto log = dir_ / "cache" / "tarvelin" / c.log;
+    EXPECT_EQ(Report().logFile, log);
+    EXPECT_EQ(LogLines(log), (std::vector<std::u16string>{u"", u"Finished import process."}));
+  }
+}
+
 TEST_F(EngineTest, WithoutATextFrameNothingChanges) {
   struct Case {
     const char* what;

@@ -29,9 +29,11 @@ void KCommonPreferenceDataImpl::Set(std::u16string_view key, std::u16string_view
 
 std::optional<std::u16string> KCommonPreferenceDataImpl::Get(std::u16string_view key) const {
   if (const std::u16string* v = dictionary_.Get(key)) return *v;
-  if (key.empty() || key.back() != u':') {
-    if (const std::u16string* v = dictionary_.Get(StoredPreferenceKey(key))) return *v;
-  }
+  // The second look-up appends a ':' whatever the key ends with, so a key stored with a
+  // doubled colon ("a::") is still found by its single-colon form.
+  std::u16string appended(key);
+  appended.push_back(u':');
+  if (const std::u16string* v = dictionary_.Get(appended)) return *v;
   return std::nullopt;
 }
 

@@ -55,7 +55,8 @@ class ICommonPreferenceData : public virtual Interface {
 
   // Stores the value under the key's stored form (announcing the change first).
   virtual void Set(std::u16string_view key, std::u16string_view value) = 0;
-  // The value under the key as given, else under its stored form; nullopt when absent.
+  // The value under the key as given, else under the key with ':' appended; nullopt when
+  // absent.
   virtual std::optional<std::u16string> Get(std::u16string_view key) const = 0;
   // Replaces the whole dictionary by a copy of the other's.
   virtual void CopyFrom(const ICommonPreferenceData& other) = 0;

@@ -4,6 +4,7 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
+#include "core/utf16.h"
 #include "host/class_registry.h"
 #include "host/database.h"
 #include "host/host_registry.h"
@@ -56,6 +57,20 @@ TEST_F(PreferenceDataTest, KeysAreStoredWithAColonAndFoundInEitherForm) {
   EXPECT_EQ(Entries(data_->GetDictionary()),
             (Pairs{{u"image_folder2:", u"/b"}, {u"image_folder1:", u"/c"}}))
       << "setting again keeps one entry, moved to the end";
+}
+
+TEST_F(PreferenceDataTest, GetTriesTheKeyThenTheKeyWithAColonAppended) {
+  // Set adds a colon only when it is missing, so "dir::" is stored as written.
+  ASSERT_EQ(Change({{u"image_folder1", u"/a"}, {u"dir::", u"/d"}}), kSuccess);
+  const struct {
+    std::u16string_view key;
+    std::optional<std::u16string> expected;
+  } cases[] = {
+      {u"image_folder1", u"/a"}, {u"image_folder1:", u"/a"}, {u"image_folder1::", std::nullopt},
+      {u"dir::", u"/d"},         {u"dir:", u"/d"},           {u"dir", std::nullopt},
+      {u"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(data_->Get(c.key), c.expected) << ToUtf8(c.key);
 }
 
 TEST_F(PreferenceDataTest, ChangesKeepOtherValuesAndRemoveUnsetOnes) {

@@ -70,8 +70,12 @@ void PreferencesStartUp(KCommonPreferenceTypesList* registry) {
   static constexpr const char* kLabelKeys[4] = {
       "0x113380kZevStringGraphicsFolder1Key", "0x113380kZevStringGraphicsFolder2Key",
       "0x113380kZevStringGraphicsFolder3Key", "0x113380kZevStringGraphicsFolder4Key"};
-  for (size_t i = 0; i < 4; ++i)
+  // The registry lives as long as the module, a host may start more than once in that
+  // time: a folder registered by an earlier start is not listed twice.
+  for (size_t i = 0; i < 4; ++i) {
+    if (registry->Contains(kImageFolderKeys[i])) continue;
     registry->AddPreference(kImageFolderKeys[i], kLabelKeys[i], u"", kPreferenceTypeFolder);
+  }
 }
 
 }  // namespace tarvelin

@@ -64,7 +64,7 @@ inline constexpr std::u16string_view kImageFolderKeys[4] = {u"image_folder1", u"
                                                             u"image_folder3", u"image_folder4"};
 
 // The start-up service's part: registers image folders 1 to 4, in that order, in
-// `registry` (nothing when it is null).
+// `registry` (nothing when it is null); folders already registered are left as they are.
 void PreferencesStartUp(KCommonPreferenceTypesList* registry);
 
 }  // namespace tarvelin

@@ -180,6 +180,18 @@ TEST(PreferenceTypes, StartUpRegistersTheFourImageFoldersInOrder) {
   PreferencesStartUp(nullptr);  // no registry: nothing to do, nothing breaks
 }
 
+TEST(PreferenceTypes, ASecondStartUpDoesNotListTheFoldersTwice) {
+  KCommonPreferenceTypesList list;
+  list.AddPreference(u"other", "0x113380kNoSuchKey", u"", 1);
+  PreferencesStartUp(&list);
+  PreferencesStartUp(&list);  // the host started again while the module stayed loaded
+  EXPECT_EQ(list.GetKeys(),
+            (std::vector<std::u16string>{u"other:", u"image_folder1:", u"image_folder2:",
+                                         u"image_folder3:", u"image_folder4:"}));
+  EXPECT_EQ(list.GetLabels().size(), 5u);
+  EXPECT_EQ(list.GetTypes().size(), 5u);
+}
+
 TEST(PreferenceTypes, OptionsAreFoundByTheStoredKeyOnly) {
   KCommonPreferenceTypesList list;
   std::vector<std::u16string> labels{u"One", u"Two"}, values{u"1", u"2"};

@@ -148,7 +148,8 @@ UIDRef EngineFrameCreator::CreateFrame(const BoxDefinition& record, UID parentFr
   if (ErrorCode e = CreateRectangleFrame(ctx_.doc, SpreadLayerOf(ctx_.doc, parentFrame),
                                          {0, 0, width, height}, &frame);
       e != kSuccess) {
-    diag::Printf("Could not create frame! (%s)\n", ErrorCodeName(e));
+    diag::Write("Could not create frame!\n");
+    Report("CreateRectangleFrame", e);
   }
   if (frame.IsNull()) {
     diag::Write("Could not insert new frame!\n");
@@ -157,7 +158,8 @@ UIDRef EngineFrameCreator::CreateFrame(const BoxDefinition& record, UID parentFr
   ctx_.doc.GetSelection().SelectItems(UIDList(frame));
   ApplyObjectStyleByName(ctx_, frame, record.objectStyleName);
   if (ErrorCode e = ConvertToTextFrame(ctx_.doc, frame); e != kSuccess) {
-    diag::Printf("suit is nil (%s)\n", ErrorCodeName(e));
+    diag::Write("suit is nil\n");
+    Report("ConvertToTextFrame", e);
     return frame;
   }
   auto textFrame = db.Query<ITextFrame>(frame.GetUID());
@@ -289,7 +291,8 @@ FrameRef EngineFrameCreator::CreateInlineFrame(BoxDefinition& record, FrameRef p
   // story already, and a free frame would lose its place in the text.
   if (ErrorCode e = ChangeToInline(ctx_.doc, parent->story, static_cast<int32_t>(s), frame);
       e != kSuccess) {
-    diag::Printf("Could not change to inline! (%s)\n", ErrorCodeName(e));
+    diag::Write("Could not change to inline!\n");
+    Report("ChangeToInline", e);
     shift -= 1;  // no anchor stands where the definition was
   } else {
     ++ctx_.report.framesCreated;

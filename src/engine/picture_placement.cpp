@@ -97,15 +97,15 @@ bool LoadImageIntoFrame(EngineContext& ctx, const UIDRef& frame, const std::file
   }
   const ImageInfo info = ProbeImage(ctx, file);
   if (!info.ok) {
-    diag::Printf("KInDesignCommon::LoadImageUsingPlaceGun: %s cannot be read (%s).\n",
-                 file.string().c_str(), info.error.c_str());
+    diag::Write("KInDesignCommon::LoadImageUsingPlaceGun: Command failed!\n");
+    diag::Printf("%s cannot be read (%s).\n", file.string().c_str(), info.error.c_str());
     if (why) *why = info.error.empty() ? "the image cannot be read" : info.error;
     return false;
   }
   ErrorCode e = PlaceImage(ctx.doc, frame, file.string(), info);
   if (e != kSuccess) {
-    diag::Printf("KInDesignCommon::LoadImageUsingPlaceGun: Command failed! (%s)\n",
-                 ErrorCodeName(e));
+    diag::Write("KInDesignCommon::LoadImageUsingPlaceGun: Command failed!\n");
+    diag::Printf("PlaceImage failed (%s)\n", ErrorCodeName(e));
     if (why) *why = std::string("placing failed: ") + ErrorCodeName(e);
     return false;
   }

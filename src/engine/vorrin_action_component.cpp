@@ -433,10 +433,10 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
     diag::Write("no commands\n");
     report_.failed = true;
   } else if (ErrorCode e = moveText(); e != kSuccess) {
-    diag::Printf(
+    diag::Write(
         "VorrinActionComponent::ImportAndUseQXTImportFilter:\n\tDid not manage to copy store text "
-        "from new strory (invisible) to the story of selected frame.\n (%s)\n",
-        ErrorCodeName(e));
+        "from new strory (invisible) to the story of selected frame.\n");
+    diag::Printf("MoveStyledText failed (%s)\n", ErrorCodeName(e));
     report_.failed = true;
   } else {
     report_.textImported = true;
@@ -478,7 +478,8 @@ void VorrinActionComponent::PlaceTaggedTextIntoFrame(Document& doc, const UIDRef
       return model ? model->Insert(0, text) : kFailure;
     });
     if (e != kSuccess) {
-      diag::Printf("Cnanot import this stream (%s)\n", ErrorCodeName(e));
+      diag::Write("Cnanot import this stream\n");
+      diag::Printf("Plain text import failed (%s)\n", ErrorCodeName(e));
       report_.failed = true;
       return;
     }

@@ -238,6 +238,26 @@ TEST_F(EngineTest, PictureNamesThatArePathsAreNeverLookedUp) {
   EXPECT_EQ(Report().picturesMissing, 3);
 }
 
+TEST_F(EngineTest, AnImageThatCannotBeReadIsReportedAsMissing) {
+  SetImageFolders({{1, dir_ / "img"}});
+  std::ofstream(dir_ / "img" / "bad.png", std::ios::binary) << "not an image";
+  FrameFile("@Normal:A {#WG fn=bad.png}{$} B\r\n");
+  ASSERT_TRUE(Perform(kImportAndProcessAction));
+  const std::vector<UID> frames = Inline(Story());
+  ASSERT_EQ(frames.size(), 1u);
+  EXPECT_EQ(KindOf(Db(), frames[0]), FrameKind::kText);
+  EXPECT_EQ(Attribute(frames[0], u"imageLoaded"), u"false");
+  // The failed placing is the diagnostic's own line; its cause follows on the next.
+  EXPECT_NE(diagnostics_.find("\nKInDesignCommon::LoadImageUsingPlaceGun: Command failed!\n"),
+            std::string::npos)
+      << diagnostics_;
+  const auto& warnings = Report().warnings;
+  ASSERT_EQ(warnings.size(), 2u);
+  EXPECT_NE(warnings[0].find(u"bad.png"), std::u16string::npos);
+  EXPECT_EQ(warnings[1], MissingLine(u"bad.png"));
+  EXPECT_EQ(alerts_.shown.size(), 1u);
+}
+
 TEST_F(EngineTest, TryAgainSilencesTheAlertsAndCancelLeavesTheRestAsText) {
   const std::string body =
       "@Normal:A {#WG fn=a.png}{$} {#WG fn=b.png}{$} {#WT os=NoStyle}c{$} B\r\n";

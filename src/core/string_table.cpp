@@ -95,6 +95,12 @@ constexpr Entry kEnglish[] = {
     {"0x113380kZevStringLogDroppedCharactersKey",
      "The file \"%s\" held %d NUL characters, which were dropped, and %d bytes that are not "
      "characters of its encoding, which were replaced by U+FFFD."},
+    {"0x113380kZevStringLogPictureNameIsAPathKey",
+     "The picture file name \"%s\" names a path, not a plain file name; it is not looked up."},
+    {"0x113380kZevStringLogCouldNotPlaceImageKey",
+     "The image file \"%s\" could not be placed: %s."},
+    {"0x113380kZevStringLogCouldNotReadFrameFileKey", "The file \"%s\" could not be read."},
+    {"0x113380kZevStringLogInnerBoxesTooDeepKey", "Inner boxes nested too deep were left as text."},
 };
 
 // Polish texts: the same keys, plus the dialog's menu item.
@@ -179,6 +185,13 @@ constexpr Entry kPolish[] = {
     {"0x113380kZevStringLogDroppedCharactersKey",
      "Plik \"%s\" zawierał znaki NUL (%d), które pominięto, oraz bajty niebędące znakami jego "
      "kodowania (%d), które zastąpiono znakiem U+FFFD."},
+    {"0x113380kZevStringLogPictureNameIsAPathKey",
+     "Nazwa pliku obrazu \"%s\" jest ścieżką, a nie samą nazwą pliku; pliku nie szukano."},
+    {"0x113380kZevStringLogCouldNotPlaceImageKey",
+     "Nie udało się umieścić pliku obrazu \"%s\": %s."},
+    {"0x113380kZevStringLogCouldNotReadFrameFileKey", "Nie można odczytać pliku \"%s\"."},
+    {"0x113380kZevStringLogInnerBoxesTooDeepKey",
+     "Ramki wewnętrzne zagnieżdżone zbyt głęboko pozostawiono jako tekst."},
     {"0x113380kVorrinDialogMenuItemKey", "Dziennik importu"},
 };
 

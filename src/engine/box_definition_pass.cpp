@@ -116,7 +116,7 @@ void Pass(const StoryText& story, FrameRef frame, Progress* taskBar, int nesting
           "SearchAndCreateFrames: inner boxes nested deeper than %d levels are left "
           "as text.\n",
           BoxDefinition::kMaxNesting);
-      KInDesignCommon::LogLine(u"Inner boxes nested too deep were left as text.");
+      KInDesignCommon::LogKey("0x113380kZevStringLogInnerBoxesTooDeepKey", {});
       continue;
     }
     std::unique_ptr<StoryText> inner = run.creator.StoryOf(created);

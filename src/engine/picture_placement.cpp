@@ -129,9 +129,7 @@ void PlacePicture(EngineContext& ctx, BoxDefinition& record, const UIDRef& frame
   const std::u16string& name = record.fileName;
   const std::filesystem::path& fallback = FallbackFolder(ctx);
   if (CheckPictureName(name) == PictureNameCheck::kNotPlain) {
-    KInDesignCommon::LogMessage(
-        "The picture file name \"%s\" names a path, not a plain file name; it is not looked up.",
-        {name});
+    KInDesignCommon::LogKey("0x113380kZevStringLogPictureNameIsAPathKey", {name});
   }
   PictureLookup found = FindPicture(name, ImageFolders(CurrentContext().Workspace()), fallback);
   if (found.file) {
@@ -147,8 +145,8 @@ void PlacePicture(EngineContext& ctx, BoxDefinition& record, const UIDRef& frame
     }
     // A file that is there but cannot be placed would otherwise leave the placeholder
     // without a word; it is reported as missing so that it can be reconnected later.
-    KInDesignCommon::LogMessage("The image file \"%s\" could not be placed: %s.",
-                                {found.file->string(), why});
+    KInDesignCommon::LogKey("0x113380kZevStringLogCouldNotPlaceImageKey",
+                            {FromUtf8(found.file->string()), FromUtf8(why)});
   }
   record.engineValue = 0;
   ++ctx.report.picturesMissing;

@@ -373,7 +373,7 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
       report_.cancelled = true;
     } else {
       diag::Write("The frame file could not be preprocessed.\n");
-      KInDesignCommon::LogMessage("The file \"%s\" could not be read.", {path.string()});
+      KInDesignCommon::LogKey("0x113380kZevStringLogCouldNotReadFrameFileKey", {PathText(path)});
       report_.failed = true;
     }
     return;
@@ -540,9 +540,7 @@ void VorrinActionComponent::ReconnectMissingGraphics() {
     if (!loaded || *loaded != u"false" || !fileName) continue;
     const std::filesystem::path& fallback = FallbackFolder(ctx);
     if (CheckPictureName(*fileName) == PictureNameCheck::kNotPlain) {
-      KInDesignCommon::LogMessage(
-          "The picture file name \"%s\" names a path, not a plain file name; it is not looked up.",
-          {*fileName});
+      KInDesignCommon::LogKey("0x113380kZevStringLogPictureNameIsAPathKey", {*fileName});
     }
     PictureLookup found =
         FindPicture(*fileName, ImageFolders(CurrentContext().Workspace()), fallback);
@@ -562,8 +560,8 @@ void VorrinActionComponent::ReconnectMissingGraphics() {
       continue;
     }
     if (found.file) {
-      KInDesignCommon::LogMessage("The image file \"%s\" could not be placed: %s.",
-                                  {found.file->string(), why});
+      KInDesignCommon::LogKey("0x113380kZevStringLogCouldNotPlaceImageKey",
+                              {PathText(*found.file), FromUtf8(why)});
     }
     ++report_.picturesMissing;
     KInDesignCommon::LogKey("0x113380kZevStringCouldNotOpenGraphicsFileKey", {*fileName});

@@ -258,6 +258,27 @@ TEST_F(EngineTest, AnImageThatCannotBeReadIsReportedAsMissing) {
   EXPECT_EQ(alerts_.shown.size(), 1u);
 }
 
+TEST_F(EngineTest, PictureWarningsComeFromTheStringTables) {
+  struct Restore {
+    ~Restore() { SetLanguage(Language::kEnglish); }
+  } restore;
+  SetLanguage(Language::kPolish);
+  SetImageFolders({{1, dir_ / "img"}});
+  std::ofstream(dir_ / "img" / "bad.png", std::ios::binary) << "not an image";
+  FrameFile("@Normal:A {#WG fn=../x.png}{$} {#WG fn=bad.png}{$} B\r\n");
+  ASSERT_TRUE(Perform(kImportAndProcessAction));
+  const auto& warnings = Report().warnings;
+  ASSERT_EQ(warnings.size(), 4u);
+  EXPECT_EQ(warnings[0],
+            u"Nazwa pliku obrazu \"../x.png\" jest ścieżką, a nie samą nazwą pliku; "
+            u"pliku nie szukano.");
+  EXPECT_EQ(warnings[1], MissingLine(u"../x.png"));
+  const std::u16string placing = u"Nie udało się umieścić pliku obrazu \"" +
+                                 FromUtf8((dir_ / "img" / "bad.png").string()) + u"\": ";
+  EXPECT_EQ(warnings[2].substr(0, placing.size()), placing);
+  EXPECT_EQ(warnings[3], MissingLine(u"bad.png"));
+}
+
 TEST_F(EngineTest, TryAgainSilencesTheAlertsAndCancelLeavesTheRestAsText) {
   const std::string body =
       "@Normal:A {#WG fn=a.png}{$} {#WG fn=b.png}{$} {#WT os=NoStyle}c{$} B\r\n";

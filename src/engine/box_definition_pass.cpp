@@ -85,7 +85,8 @@ void Pass(const StoryText& story, FrameRef frame, Progress* taskBar, int nesting
 
   if (taskBar) taskBar->DoTask(Translate("0x113380kZevCreatingNodesKey"), 1);
   const auto count = static_cast<int64_t>(collection.records.size());
-  auto createBar = bars.CreateRangeBar(Translate("0x113380kZevCreatingNodesKey"), 0, count);
+  // The creation bar's title is a plain text, not a key: it stays English in every language.
+  auto createBar = bars.CreateRangeBar(u"Creating inline frames", 0, count);
   if (taskBar) searchBar->SetTitle(Translate("0x113380kZevCreatingNodesAndInnerNodesKey"));
 
   struct CreationTime {

@@ -9,6 +9,7 @@
 
 #include "core/diagnostics.h"
 #include "core/import_log.h"
+#include "core/string_table.h"
 #include "core/utf16.h"
 
 namespace tarvelin {
@@ -307,6 +308,23 @@ TEST(SearchAndCreateFramesTest, EmptyStoryRunsAnEmptyCreationBar) {
   EXPECT_TRUE(creator.calls.empty());
   ASSERT_GE(progress.events.size(), 4u);
   EXPECT_EQ(progress.events[3], u"bar:Creating inline frames:0-0");
+}
+
+TEST(SearchAndCreateFramesTest, TheCreationBarTitleIsNotTranslatedButItsTaskIs) {
+  struct Restore {
+    ~Restore() { SetLanguage(Language::kEnglish); }
+  } restore;
+  for (Language language : {Language::kEnglish, Language::kPolish}) {
+    SetLanguage(language);
+    FakeCreator creator(u"no boxes here");
+    RecordingProgress progress;
+    bool go = true;
+    SearchAndCreateFrames(StringStoryText(creator.Story(1)), FrameRef{nullptr, 1}, &progress, 0,
+                          BoxPassRun{creator, go});
+    ASSERT_GE(progress.events.size(), 4u);
+    EXPECT_EQ(progress.events[2], u"task:" + Translate("0x113380kZevCreatingNodesKey"));
+    EXPECT_EQ(progress.events[3], u"bar:Creating inline frames:0-0");
+  }
 }
 
 TEST(SearchAndCreateFramesTest, GroupsArePassedOverAgainInsideTheirFrame) {

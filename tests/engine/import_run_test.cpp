@@ -32,7 +32,7 @@ TEST_F(EngineTest, ImportReplacesDefinitionsByStyledTaggedInlineFrames) {
   WritePng(dir_ / "img4" / "pic.png", 10, 10);
   const auto file = FrameFile(
       "@Normal:Before {#WT hs=100pt, t1=\"A, B\", xmlns:box=x}Hello{$} middle "
-      "{#WG fn=pic.png}{$} and {#WG fn=gone.png, vs=30pt}{$} end.\r\n");
+      "{#WG fn=pic.png, XMLNS:BOX=y}{$} and {#WG fn=gone.png, vs=30pt}{$} end.\r\n");
   ASSERT_TRUE(Perform(kImportAndProcessAction));
 
   const std::u16string text = Text(Story());
@@ -56,7 +56,7 @@ TEST_F(EngineTest, ImportReplacesDefinitionsByStyledTaggedInlineFrames) {
                                           {u"t1", u"A, B"}}));
 
   // The picture comes from the first folder that has it; the picture attributes come
-  // before the definition's.
+  // before the definition's, of which "xmlns:box" in any case is left out.
   ASSERT_EQ(KindOf(Db(), frames[1]), FrameKind::kPicture);
   auto image = Db().Query<IImageItem>(ImageOf(Db(), frames[1]));
   EXPECT_EQ(std::filesystem::path(image->File()), dir_ / "img2" / "pic.png");
@@ -149,6 +149,39 @@ TEST_F(EngineTest, WidthIsCappedByTheColumnAndDefaultsToIt) {
   EXPECT_DOUBLE_EQ(second->Bounds().Width(), 523);
   EXPECT_DOUBLE_EQ(second->Bounds().Height(), 20);
   EXPECT_EQ(layout_.composed, 0);  // one column width: no composition needed to find it
+}
+
+TEST_F(EngineTest, TheDefaultFrameSizeIsTheFirstDocumentsPage) {
+  // A placed picture without a height keeps the default height: the fitting of a picture
+  // to the column leaves its frame alone.
+  SetImageFolders({{1, dir_ / "img"}});
+  WritePng(dir_ / "img" / "p.png", 40, 20);
+  FrameFile("@Normal:A {#WG fn=p.png}{$} B\r\n");
+  ASSERT_TRUE(Perform(kImportAndProcessAction));
+  ASSERT_EQ(Inline(Story()).size(), 1u);
+  EXPECT_DOUBLE_EQ(Db().Query<IPageItem>(Inline(Story())[0])->Bounds().Height(),
+                   PageSetup{}.height);
+
+  PageSetup small;
+  small.width = 300;
+  small.height = 400;
+  Document* second =
+      CurrentContext().OpenDocument(Document::Create(app_->Registry(), small, u"Small"));
+  ASSERT_NE(second, nullptr);
+  UIDRef frame;
+  ASSERT_EQ(
+      CreateTextFrame(*second, second->DefaultSpreadLayer(), {36, 36, 264, 364}, 1, 12, &frame),
+      kSuccess);
+  Database& db = second->DataBase();
+  const UID story = db.Query<ITextFrame>(frame.GetUID())->Story();
+  ASSERT_EQ(InsertText({&db, story}, 0, u"x <boxpicture fn=\"p.png\"/> y and more"), kSuccess);
+  second->GetSelection().SelectItems(UIDList(frame));
+  ASSERT_TRUE(Perform(kProcessAction));
+  const std::vector<UID> frames = story::AnchoredItems(db, story);
+  ASSERT_EQ(frames.size(), 1u);
+  auto item = db.Query<IPageItem>(frames[0]);
+  EXPECT_DOUBLE_EQ(item->Bounds().Width(), 228);                  // the column of this document
+  EXPECT_DOUBLE_EQ(item->Bounds().Height(), PageSetup{}.height);  // the first one's page
 }
 
 TEST_F(EngineTest, ProcessRunsOverTheTextAlreadyInTheFrameAndLogsToTheCacheFolder) {

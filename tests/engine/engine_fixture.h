@@ -145,6 +145,10 @@ class EngineTest : public ::testing::Test {
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_ / "cache");
     ::setenv("XDG_CACHE_HOME", (dir_ / "cache").c_str(), 1);
+    // The scratch copy of a frame file is named after it in the user's data folder: tests
+    // running at the same time would otherwise rewrite each other's ad.rmk there.
+    std::filesystem::create_directories(dir_ / "data");
+    ::setenv("XDG_DATA_HOME", (dir_ / "data").c_str(), 1);
     StartOptions options;
     options.plugInFolder = std::filesystem::path(TARVELIN_PLUGIN_MODULE).parent_path();
     options.workspaceFile = std::filesystem::path();

@@ -219,6 +219,36 @@ TEST_F(EngineTest, TheProcessLogIsNamedAfterTheDocument) {
   }
 }
 
+TEST_F(EngineTest, PicturesBesideTheFrameFileAndThenBesideTheDocument) {
+  std::filesystem::create_directories(dir_ / "ads");
+  std::filesystem::create_directories(dir_ / "docs");
+  WritePng(dir_ / "ads" / "near.png", 8, 8);
+  WritePng(dir_ / "docs" / "home.png", 8, 8);
+  FrameFile("@Normal:A {#WG fn=near.png}{$} {#WG fn=home.png}{$} B\r\n", "ads/ad.rmk");
+  ASSERT_TRUE(Perform(kImportAndProcessAction));
+  std::vector<UID> frames = Inline(Story());
+  ASSERT_EQ(frames.size(), 2u);
+  EXPECT_EQ(Attribute(frames[0], u"imageLoaded"), u"true");  // beside the frame file
+  EXPECT_EQ(Attribute(frames[1], u"imageLoaded"), u"false");
+
+  // The action is over: a process run looks beside the document, not the frame file,
+  // and an unsaved document has no folder of its own.
+  for (const bool saved : {false, true}) {
+    SCOPED_TRACE(saved ? "saved" : "unsaved");
+    doc_->SetFile(saved ? dir_ / "docs" / "Ad.tvd" : std::filesystem::path());
+    const UID story = Story();
+    ASSERT_EQ(InsertText({&Db(), story}, Model(story)->TotalLength() - 1,
+                         u" <boxpicture fn=\"near.png\"/> <boxpicture fn=\"home.png\"/> end"),
+              kSuccess);
+    doc_->GetSelection().SelectItems(UIDList(frame_));
+    ASSERT_TRUE(Perform(kProcessAction));
+    frames = Inline(Story());
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(Attribute(frames[frames.size() - 2], u"imageLoaded"), u"false");
+    EXPECT_EQ(Attribute(frames.back(), u"imageLoaded"), saved ? u"true" : u"false");
+  }
+}
+
 TEST_F(EngineTest, WithoutATextFrameNothingChanges) {
   struct Case {
     const char* what;

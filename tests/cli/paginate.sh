@@ -7,6 +7,8 @@ examples="$(cd "$data/../../examples" && pwd)"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 export TARVELIN_WORKSPACE="$tmp/workspace.tvw"
+# Scratch copies and process logs stay private to this script (tests run in parallel).
+export XDG_DATA_HOME="$tmp/data" XDG_CACHE_HOME="$tmp/cache"
 fail() { echo "FAIL: $*"; exit 1; }
 
 cp "$examples/ogloszenia.rmk" "$examples/dzialka.jpg" "$examples/komis_logo.tif" "$tmp/"

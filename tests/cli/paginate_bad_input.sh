@@ -6,6 +6,8 @@ cli="$1"
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 export TARVELIN_WORKSPACE="$tmp/workspace.tvw"
+# Scratch copies and process logs stay private to this script (tests run in parallel).
+export XDG_DATA_HOME="$tmp/data" XDG_CACHE_HOME="$tmp/cache"
 fail() { echo "FAIL: $*"; exit 1; }
 
 head -c 20000 /dev/urandom > "$tmp/binary.rmk"

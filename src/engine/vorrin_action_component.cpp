@@ -26,6 +26,7 @@
 #include "host/session_workspace.h"
 #include "host/text_commands.h"
 #include "host/ui_services.h"
+#include "shell/about_box.h"
 #include "shell/plugin_ids.h"
 #include "shell/plugin_resources.h"
 #include "tagged/file_reader.h"
@@ -185,7 +186,12 @@ void VorrinActionComponent::DoAction(ActionID action) {
   switch (action) {
     case kAboutAction:
     case kAboutAction2:
-      Alerts().Information(Translate("0x113380kVorrinAboutBoxStringKey"));
+      // The box's components text, then its name-and-revision line (never translated).
+      Alerts().Information(
+          Translate("0x113380kVorrinAboutBoxComponentsKey") + u"\n" +
+          Translate("0x113380kVorrinAboutBoxStringKey") + u"\n" +
+          FromUtf8(AboutBoxRevisionLine(Application::Current() ? Application::Current()->PlugIns()
+                                                               : std::vector<LoadedPlugIn>{})));
       break;
     case kProcessAction:
     case kImportAndProcessAction:

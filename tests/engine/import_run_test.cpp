@@ -533,3 +533,22 @@ TEST_F(EngineTest, TheExtensionChoosesTheImportPath) {
 
 }  // namespace
 }  // namespace tarvelin::testing
+
+namespace tarvelin::testing {
+namespace {
+
+// The about box names the loaded module and its revision; both About actions show it.
+TEST_F(EngineTest, TheAboutActionsShowTheComponentsAndTheRevisionLine) {
+  for (ActionID action : {plugin_ids::kAboutAction, plugin_ids::kAboutAction2}) {
+    alerts_.information.clear();
+    ASSERT_TRUE(Perform(action));
+    ASSERT_EQ(alerts_.information.size(), 1u);
+    const std::u16string& text = alerts_.information[0];
+    EXPECT_EQ(text.rfind(u"Components:\n", 0), 0u) << ToUtf8(text);
+    EXPECT_NE(text.find(u"Tarvelin 1.1"), std::u16string::npos) << ToUtf8(text);
+    EXPECT_NE(text.find(u"(revision: 10366)"), std::u16string::npos) << ToUtf8(text);
+  }
+}
+
+}  // namespace
+}  // namespace tarvelin::testing

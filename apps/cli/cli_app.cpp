@@ -22,7 +22,20 @@ std::map<std::string, Command>& Commands() {
 
 void PrintUsage(std::FILE* out) {
   std::fputs("Usage: tarvelin [--verbose] COMMAND [ARGS]\n\nCommands:\n", out);
-  for (const auto& [name, cmd] : Commands()) std::fprintf(out, "  %s\n", cmd.usage.c_str());
+  // A usage is its synopsis lines (the first ones, up to the line that does not begin with
+  // the command or a blank), then its description, indented under it.
+  for (const auto& [name, cmd] : Commands()) {
+    size_t start = 0;
+    bool synopsis = true;
+    while (start <= cmd.usage.size()) {
+      size_t end = cmd.usage.find('\n', start);
+      if (end == std::string::npos) end = cmd.usage.size();
+      std::string line = cmd.usage.substr(start, end - start);
+      if (synopsis && start > 0 && !line.starts_with(" ")) synopsis = false;
+      std::fprintf(out, synopsis ? "  %s\n" : "        %s\n", line.c_str());
+      start = end + 1;
+    }
+  }
   std::fputs(
       "\nOptions:\n"
       "  --help      show this text\n"

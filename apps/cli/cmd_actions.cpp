@@ -153,16 +153,18 @@ int Reconnect(const std::vector<std::string>& args) {
                    "usage: tarvelin reconnect DOC.tvd --frame UID... [--on-missing POLICY]");
 }
 
-CommandRegistration processCmd(
-    "process", "process DOC.tvd --frame UID   the box-definition pass over a frame's text",
-    Process);
-CommandRegistration importCmd(
-    "import",
-    "import DOC.tvd FILE --frame UID   import a frame file (or text) into a frame and process it",
-    Import);
-CommandRegistration reconnectCmd(
-    "reconnect", "reconnect DOC.tvd --frame UID...   search again for the frames' missing pictures",
-    Reconnect);
+CommandRegistration processCmd("process",
+                               "process DOC.tvd --frame UID [--on-missing POLICY]\n"
+                               "the box-definition pass over the text a frame already holds",
+                               Process);
+CommandRegistration importCmd("import",
+                              "import DOC.tvd FILE --frame UID [--on-missing POLICY]\n"
+                              "import a frame file (or text) into a frame and process it",
+                              Import);
+CommandRegistration reconnectCmd("reconnect",
+                                 "reconnect DOC.tvd --frame UID... [--on-missing POLICY]\n"
+                                 "search again for the frames' missing pictures",
+                                 Reconnect);
 
 }  // namespace
 }  // namespace tarvelin::cli

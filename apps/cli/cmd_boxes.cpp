@@ -252,9 +252,10 @@ int RunBoxes(const std::vector<std::string>& args) {
   return clean ? kDone : kDoneWithWarnings;
 }
 
-const CommandRegistration kBoxes(
-    "boxes", "boxes STORY.txt      list the box definitions the pass finds in a story text (JSON)",
-    RunBoxes);
+const CommandRegistration kBoxes("boxes",
+                                 "boxes STORY.txt\nthe box definitions the pass finds in a story "
+                                 "text, and the ones left as text, with why (JSON)",
+                                 RunBoxes);
 
 }  // namespace
 

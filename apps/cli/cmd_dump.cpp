@@ -409,8 +409,8 @@ int Dump(const std::vector<std::string>& args) {
   return std::fflush(stdout) == 0 ? kDone : kUsage;
 }
 
-CommandRegistration registration(
-    "dump", "dump DOC.tvd                     a document as JSON (docs/json-format.md)", Dump);
+CommandRegistration registration("dump", "dump DOC.tvd\na document as JSON (docs/json-format.md)",
+                                 Dump);
 
 }  // namespace
 

@@ -27,7 +27,7 @@ int CmdLog(const std::vector<std::string>& args) {
   return kDone;
 }
 
-CommandRegistration registration("log", "log FILE.log                 print an import log", CmdLog);
+CommandRegistration registration("log", "log FILE.log\nprint an import log as text", CmdLog);
 
 }  // namespace
 }  // namespace tarvelin::cli

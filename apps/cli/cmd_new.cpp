@@ -81,8 +81,10 @@ int New(const std::vector<std::string>& args) {
   return parsed.warnings.empty() && warnings.empty() ? kDone : kDoneWithWarnings;
 }
 
-CommandRegistration registration(
-    "new", "new DOC.tvd [--template T.json] [--force]   a new document from a template", New);
+CommandRegistration registration("new",
+                                 "new DOC.tvd [--template T.json] [--force]\na new document from a "
+                                 "template (built-in A4 ad page by default)",
+                                 New);
 
 }  // namespace
 

@@ -258,8 +258,8 @@ int Paginate(const std::vector<std::string>& args) {
 CommandRegistration registration(
     "paginate",
     "paginate FRAME.rmk [--template T.json] [--image-folder DIR]... [-o DOC.tvd]\n"
-    "           [--pdf OUT.pdf | --no-pdf] [--on-missing continue|quiet|stop]\n"
-    "                        the main job: a laid-out document, its PDF and the import log",
+    "         [--pdf OUT.pdf | --no-pdf] [--on-missing continue|quiet|stop] [--times]\n"
+    "the main job: a laid-out document, its PDF and the import log beside the frame file",
     Paginate);
 
 }  // namespace

@@ -105,9 +105,9 @@ int Prefs(const std::vector<std::string>& args) {
 const CommandRegistration kRegistration(
     "prefs",
     "prefs [list | get KEY | set KEY VALUE | unset KEY]\n"
-    "              the stored preferences (image_folder1: .. image_folder4:); list prints\n"
-    "              KEY<tab>VALUE, empty when unset. The workspace file is\n"
-    "              $TARVELIN_WORKSPACE if set, else the per-user workspace.tvw",
+    "the stored preferences (image_folder1: .. image_folder4:); list prints\n"
+    "KEY<tab>VALUE, empty when unset. The workspace file is\n"
+    "$TARVELIN_WORKSPACE if set, else the per-user workspace.tvw",
     Prefs);
 
 }  // namespace

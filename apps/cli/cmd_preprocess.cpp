@@ -125,8 +125,8 @@ int Preprocess(const std::vector<std::string>& args) {
 static CommandRegistration registration(
     "preprocess",
     "preprocess FRAME.rmk [-o OUT] [--encoding macce|wince|unicode]\n"
-    "              write the frame file's rewritten tag text (UTF-16LE) to OUT or stdout;\n"
-    "              default encoding wince (Windows Central European)",
+    "write the frame file's rewritten tag text (UTF-16LE) to OUT or stdout;\n"
+    "default encoding wince (Windows Central European)",
     Preprocess);
 
 }  // namespace

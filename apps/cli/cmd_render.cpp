@@ -100,11 +100,10 @@ int Render(const std::vector<std::string>& args) {
   return warned ? kDoneWithWarnings : kDone;
 }
 
-CommandRegistration registration(
-    "render",
-    "render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]   draw the pages "
-    "into a PDF and/or PNG files",
-    Render);
+CommandRegistration registration("render",
+                                 "render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]\n"
+                                 "draw the pages into a PDF and/or PNG files",
+                                 Render);
 
 }  // namespace
 

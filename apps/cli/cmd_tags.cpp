@@ -229,7 +229,7 @@ int Tags(const std::vector<std::string>& args) {
 }
 
 CommandRegistration registration(
-    "tags", "tags FILE.xtg [--force-macce]   import tagged text into a new story; JSON of it",
+    "tags", "tags FILE.xtg [--force-macce]\nimport tagged text into a new story and show it (JSON)",
     Tags);
 
 }  // namespace

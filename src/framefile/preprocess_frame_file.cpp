@@ -1,5 +1,9 @@
 #include "framefile/preprocess_frame_file.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <optional>
 #include <system_error>
@@ -476,10 +480,9 @@ KPreprocessFrameFile::DefLineEnd KPreprocessFrameFile::DropDefLine(KFileReader& 
 
 void KPreprocessFrameFile::LogDroppedCharacters(int64_t nulCount, int64_t replacedCount) const {
   if (nulCount == 0 && replacedCount == 0) return;
-  KInDesignCommon::LogMessage(
-      "0x113380kZevStringLogDroppedCharactersKey",
-      {frame_path_.filename().string(), static_cast<long long>(nulCount),
-       static_cast<long long>(replacedCount)});
+  KInDesignCommon::LogMessage("0x113380kZevStringLogDroppedCharactersKey",
+                              {frame_path_.filename().string(), static_cast<long long>(nulCount),
+                               static_cast<long long>(replacedCount)});
 }
 
 PreprocessResult KPreprocessFrameFile::Preprocess(KFileReader& reader) {
@@ -502,6 +505,11 @@ PreprocessResult KPreprocessFrameFile::Preprocess(KFileReader& reader) {
   if (std::filesystem::equivalent(scratch, frame_path_, ec)) {
     // A frame file inside the scratch folder must not be overwritten by its own copy.
     scratch += ".scratch";
+  }
+  if (!claim_.Claim(scratch)) {
+    // Another run is using this name right now: this one takes a name of its own.
+    scratch += "." + std::to_string(::getpid());
+    claim_.Claim(scratch);
   }
   diag::Printf("The new supreme filename is %s\n", scratch.c_str());
 
@@ -593,7 +601,32 @@ bool KPreprocessFrameFile::Finish() {
     return false;
   }
   deleted_ = true;
+  claim_.Release();
   return true;
+}
+
+bool KPreprocessFrameFile::ScratchClaim::Claim(const std::filesystem::path& scratch) {
+  Release();
+  std::filesystem::path lock = scratch;
+  lock += ".lock";
+  int fd = ::open(lock.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0644);
+  // Where no lock can be made the name is used as it is, as it always was.
+  if (fd < 0) return true;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  lock_ = std::move(lock);
+  return true;
+}
+
+void KPreprocessFrameFile::ScratchClaim::Release() {
+  if (fd_ < 0) return;
+  std::error_code ec;
+  std::filesystem::remove(lock_, ec);
+  ::close(fd_);
+  fd_ = -1;
 }
 
 }  // namespace tarvelin

@@ -104,6 +104,24 @@ class KPreprocessFrameFile {
   class ProgressTicker;
 
  private:
+  // Holds the scratch name for this process while the copy is in use (an advisory lock on
+  // "<scratch>.lock"), so two runs on same-named frame files at the same time, as a batch
+  // of several folders has them, never share one scratch copy.
+  class ScratchClaim {
+   public:
+    ScratchClaim() = default;
+    ~ScratchClaim() { Release(); }
+    ScratchClaim(const ScratchClaim&) = delete;
+    ScratchClaim& operator=(const ScratchClaim&) = delete;
+    // False when another live process holds the name.
+    bool Claim(const std::filesystem::path& scratch);
+    void Release();
+
+   private:
+    int fd_ = -1;
+    std::filesystem::path lock_;
+  };
+
   template <class Source>
   void Rewrite(Source& source, Stream& stream, bool inner) const;
   // Rewrites the definition whose '{' the reader stands on, reading it up to endMarker.
@@ -121,6 +139,7 @@ class KPreprocessFrameFile {
   bool deleted_ = false;
   bool header_close_flag_;
   Progress* progress_;
+  ScratchClaim claim_;
 };
 
 }  // namespace tarvelin

@@ -1,6 +1,8 @@
 #include "framefile/preprocess_frame_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -409,6 +411,49 @@ TEST_F(PreprocessTest, StreamHelpers) {
   EXPECT_TRUE(KPreprocessFrameFile::WriteLettersToStream(*w, u"A\u0141", true));
   EXPECT_EQ(std::vector<uint8_t>(w->Bytes().begin(), w->Bytes().end()),
             (std::vector<uint8_t>{0x00, 0x41, 0x01, 0x41}));
+}
+
+}  // namespace
+}  // namespace tarvelin
+
+namespace tarvelin {
+namespace {
+
+// Two runs at once on frame files of the same name (a batch over several folders) must not
+// share a scratch copy: the second takes a name of its own, and each cleans up after itself.
+TEST_F(PreprocessTest, ConcurrentRunsOnSameNamedFilesGetTheirOwnScratchCopies) {
+  std::string folder = *UserDataFolder("Vesquin03");
+  fs::path frame = WriteFile("twin.rmk", Utf16Bytes(u"a{#WT x=1}b{$}"));
+  fs::path lock = folder + "twin.rmk.lock";
+  // Another process is using the plain name: it holds the lock on it.
+  int other = ::open(lock.c_str(), O_CREAT | O_RDWR, 0644);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+  {
+    KPreprocessFrameFile pre(frame, true, nullptr);
+    UNICODEFileReader reader;
+    PreprocessResult r = pre.Preprocess(reader);
+    ASSERT_EQ(r.status, PreprocessStatus::kRewritten);
+    EXPECT_EQ(r.file, fs::path(folder + "twin.rmk." + std::to_string(::getpid())));
+    EXPECT_NE(ReadUtf16(r.file).find(u"boxtext"), std::u16string::npos);
+    EXPECT_TRUE(pre.Finish());
+    EXPECT_FALSE(fs::exists(r.file));
+    EXPECT_FALSE(fs::exists(r.file.string() + ".lock"));
+  }
+  EXPECT_TRUE(fs::exists(lock)) << "the other run's lock is not ours to remove";
+  ::close(other);
+  fs::remove(lock);
+
+  // Alone, a run takes the plain name and leaves nothing behind.
+  KPreprocessFrameFile pre(frame, true, nullptr);
+  UNICODEFileReader reader;
+  PreprocessResult r = pre.Preprocess(reader);
+  ASSERT_EQ(r.status, PreprocessStatus::kRewritten);
+  EXPECT_EQ(r.file, fs::path(folder + "twin.rmk"));
+  EXPECT_TRUE(fs::exists(lock));
+  EXPECT_TRUE(pre.Finish());
+  EXPECT_FALSE(fs::exists(r.file));
+  EXPECT_FALSE(fs::exists(lock));
 }
 
 }  // namespace

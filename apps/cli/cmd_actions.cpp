@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "batch_action.h"
 #include "batch_services.h"
 #include "cli_app.h"
 #include "cli_host.h"
@@ -98,25 +99,14 @@ int RunAction(const std::vector<std::string>& argv, ActionID action, bool wantsF
   host->Layout().Compose(*doc);
   doc->GetSelection().SelectItems(items);
 
-  BatchAlerts alerts(a.policy);
-  BatchChooser chooser(wantsFile ? std::optional<fs::path>(a.file) : std::nullopt);
-  TerminalProgressFactory progress(StderrIsTerminal());
-  SetAlertService(&alerts);
-  app.Services().chooser = &chooser;
-  app.Services().progress = &progress;
-  struct Restore {
-    ~Restore() { SetAlertService(nullptr); }
-  } restore;
-
   const size_t stepsBefore = db.Commands().UndoCount();
   InterruptGuard interrupts;
-  app.Actions().PerformAction(action);
-  auto component = app.Actions().Component(plugin_ids::kActionComponentClass);
-  auto reporter = component ? std::dynamic_pointer_cast<IVorrinRunReport>(component) : nullptr;
-  if (!reporter) return UsageError("the plug-in gave no report of its run");
-  const RunReport report = reporter->LastRunReport();
+  auto outcome = PerformBatchAction(app, action, a.policy,
+                                    wantsFile ? std::optional<fs::path>(a.file) : std::nullopt);
+  if (!outcome) return UsageError("the plug-in gave no report of its run");
+  const RunReport& report = *outcome;
   host->Layout().Release(*doc);
-  if (report.cancelled || InterruptGuard::Interrupted()) {
+  if (report.cancelled) {
     std::fprintf(stderr, "tarvelin: cancelled; the document was not changed\n");
     return kCancelled;
   }
@@ -134,9 +124,7 @@ int RunAction(const std::vector<std::string>& argv, ActionID action, bool wantsF
   } else {
     std::printf("document: %s (unchanged)\n", a.document.string().c_str());
   }
-  if (!report.logFile.empty()) std::printf("log: %s\n", report.logFile.string().c_str());
-  std::printf("frames: %d, pictures placed: %d, missing: %d, warnings: %zu\n", report.framesCreated,
-              report.picturesPlaced, report.picturesMissing, report.warnings.size());
+  PrintRunSummary(report);
   return report.warnings.empty() ? kDone : kDoneWithWarnings;
 }
 

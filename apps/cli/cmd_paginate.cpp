@@ -10,6 +10,7 @@
 #include <iterator>
 #include <utility>
 
+#include "batch_action.h"
 #include "batch_services.h"
 #include "cli_app.h"
 #include "cli_host.h"
@@ -190,25 +191,14 @@ int Paginate(const std::vector<std::string>& args) {
   doc->GetSelection().SelectItems(
       UIDList(UIDRef(&doc->DataBase(), stories->Entries()[entry].firstFrame)));
 
-  BatchAlerts alerts(o.policy);
-  BatchChooser chooser(o.frame);
-  TerminalProgressFactory progress(StderrIsTerminal());
-  SetAlertService(&alerts);
-  app.Services().chooser = &chooser;
-  app.Services().progress = &progress;
-  struct Restore {
-    ~Restore() { SetAlertService(nullptr); }
-  } restore;
   clock.Lap("start");
 
   InterruptGuard interrupts;
-  app.Actions().PerformAction(plugin_ids::kImportAndProcessAction);
-  auto component = app.Actions().Component(plugin_ids::kActionComponentClass);
-  auto reporter = component ? std::dynamic_pointer_cast<IVorrinRunReport>(component) : nullptr;
-  if (!reporter) return UsageError("the plug-in gave no report of its run");
-  const RunReport report = reporter->LastRunReport();
+  auto outcome = PerformBatchAction(app, plugin_ids::kImportAndProcessAction, o.policy, o.frame);
+  if (!outcome) return UsageError("the plug-in gave no report of its run");
+  const RunReport& report = *outcome;
   clock.Laps(report.times);
-  if (report.cancelled || InterruptGuard::Interrupted()) {
+  if (report.cancelled) {
     std::fprintf(stderr, "tarvelin: cancelled; nothing was written\n");
     return kCancelled;
   }
@@ -243,9 +233,7 @@ int Paginate(const std::vector<std::string>& args) {
     std::printf("pdf: %s\n", o.pdf.string().c_str());
   }
   host->Layout().Release(*doc);
-  if (!report.logFile.empty()) std::printf("log: %s\n", report.logFile.string().c_str());
-  std::printf("frames: %d, pictures placed: %d, missing: %d, warnings: %zu\n", report.framesCreated,
-              report.picturesPlaced, report.picturesMissing, report.warnings.size());
+  PrintRunSummary(report);
   if (overset) {
     std::fprintf(stderr,
                  "tarvelin: warning: the text does not fit: an item is too large for "

@@ -1,0 +1,23 @@
+// One of the plug-in's actions, performed as the command line performs it: the batch
+// alert, chooser and progress services in place for the action, and the plug-in's report
+// of the run read back afterwards.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+
+#include "batch_services.h"
+#include "engine/engine_run.h"
+#include "host/application.h"
+
+namespace tarvelin::cli {
+
+// nullopt when the plug-in gave no report. A Ctrl-C during the action counts as a cancel.
+// The caller keeps an InterruptGuard alive across the action.
+std::optional<RunReport> PerformBatchAction(Application& app, ActionID action, MissingPolicy policy,
+                                            std::optional<std::filesystem::path> file);
+
+// The closing lines on stdout: the log and what the run made.
+void PrintRunSummary(const RunReport& report);
+
+}  // namespace tarvelin::cli

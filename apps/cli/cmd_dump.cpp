@@ -242,14 +242,7 @@ class Dumper {
   void Run(const ITextModel& story, size_t start, size_t end, UID style,
            const AttributeList& overrides, bool paragraph) {
     json_.BeginObject();
-    json_.Key("start");
-    json_.Int(static_cast<int64_t>(start));
-    json_.Key("end");
-    json_.Int(static_cast<int64_t>(end));
-    json_.Key("style");
-    json_.String(StyleName(db_, style));
-    json_.Key("overrides");
-    WriteAttributes(json_, db_, overrides, RuleMembers::kFlat);
+    WriteRunMembers(json_, db_, start, end, style, overrides, RuleMembers::kFlat);
     json_.Key("resolved");
     json_.BeginObject(Inline::kInline);
     for (size_t k = 0; k < kAttrKindCount; ++k) {

@@ -65,14 +65,7 @@ class TagsWriter {
 
   void Run(size_t start, size_t end, UID style, const AttributeList& overrides) {
     json_.BeginObject(Inline::kInline);
-    json_.Key("start");
-    json_.Int(static_cast<int64_t>(start));
-    json_.Key("end");
-    json_.Int(static_cast<int64_t>(end));
-    json_.Key("style");
-    json_.String(StyleName(db_, style));
-    json_.Key("overrides");
-    Attributes(overrides);
+    WriteRunMembers(json_, db_, start, end, style, overrides, RuleMembers::kGrouped);
     json_.EndObject();
   }
 

@@ -115,4 +115,16 @@ void WriteAttributes(JsonWriter& json, const Database& db, const AttributeList& 
   json.EndObject();
 }
 
+void WriteRunMembers(JsonWriter& json, const Database& db, size_t start, size_t end, UID style,
+                     const AttributeList& overrides, RuleMembers rules) {
+  json.Key("start");
+  json.Int(static_cast<int64_t>(start));
+  json.Key("end");
+  json.Int(static_cast<int64_t>(end));
+  json.Key("style");
+  json.String(StyleName(db, style));
+  json.Key("overrides");
+  WriteAttributes(json, db, overrides, rules);
+}
+
 }  // namespace tarvelin::cli

@@ -34,4 +34,9 @@ enum class RuleMembers {
 void WriteAttributes(JsonWriter& json, const Database& db, const AttributeList& list,
                      RuleMembers rules);
 
+// The members every run R opens with: "start", "end", "style" and "overrides" (the caller
+// has begun the object and may add members after them).
+void WriteRunMembers(JsonWriter& json, const Database& db, size_t start, size_t end, UID style,
+                     const AttributeList& overrides, RuleMembers rules);
+
 }  // namespace tarvelin::cli

@@ -173,12 +173,15 @@ void KInDesignCommon::CloseLog() {
   s.stream.reset();
 }
 
-bool KInDesignCommon::IsLogOpen() { return State().stream != nullptr; }
+bool KInDesignCommon::IsLogOpen() {
+  return State().stream != nullptr;
+}
 
-std::filesystem::path KInDesignCommon::GetLogFile() { return State().file; }
+std::filesystem::path KInDesignCommon::GetLogFile() {
+  return State().file;
+}
 
-void KInDesignCommon::LogMessage(std::string_view formatOrKey,
-                                 std::initializer_list<LogArg> args) {
+void KInDesignCommon::LogMessage(std::string_view formatOrKey, std::initializer_list<LogArg> args) {
   if (!IsLogOpen()) return;
   WriteLine(Format(Translate(formatOrKey), args));
 }
@@ -188,7 +191,9 @@ void KInDesignCommon::LogKey(std::string_view key, const std::vector<std::u16str
   WriteLine(FormatKey(key, texts));
 }
 
-void KInDesignCommon::LogLine(std::u16string_view text) { WriteLine(text); }
+void KInDesignCommon::LogLine(std::u16string_view text) {
+  WriteLine(text);
+}
 
 std::u16string KInDesignCommon::FormatKey(std::string_view key,
                                           const std::vector<std::u16string>& texts) {
@@ -205,6 +210,18 @@ std::u16string KInDesignCommon::ReadLogText(const std::filesystem::path& file, b
   std::u16string text;
   while (auto unit = stream->ReadUInt16()) text.push_back(static_cast<char16_t>(*unit));
   return text;
+}
+
+std::vector<std::u16string> KInDesignCommon::SplitLogLines(std::u16string_view text) {
+  std::vector<std::u16string> lines;
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != u'\r') continue;
+    lines.emplace_back(text.substr(start, i - start));
+    start = i + 1;
+  }
+  if (start < text.size()) lines.emplace_back(text.substr(start));
+  return lines;
 }
 
 }  // namespace tarvelin

@@ -70,6 +70,8 @@ class KInDesignCommon {
   // The whole text of a log file as "Show log" shows it; nullopt-like empty text and a
   // diagnostic when it cannot be read.
   static std::u16string ReadLogText(const std::filesystem::path& file, bool* ok = nullptr);
+  // The lines of a log's text, without their U+000D (a last line without one is kept).
+  static std::vector<std::u16string> SplitLogLines(std::u16string_view text);
 };
 
 }  // namespace tarvelin

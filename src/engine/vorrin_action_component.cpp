@@ -120,18 +120,6 @@ std::u16string DecodePlainText(Stream& stream) {
   return out;
 }
 
-std::vector<std::u16string> SplitLines(const std::u16string& text) {
-  std::vector<std::u16string> lines;
-  size_t start = 0;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != u'\r') continue;
-    lines.push_back(text.substr(start, i - start));
-    start = i + 1;
-  }
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 void OpenDeveloperWebPage() {
   // The address is a build-time constant; it is handed over as an argument, never
   // through the shell's parser.
@@ -234,7 +222,8 @@ void VorrinActionComponent::DoAction(ActionID action) {
 void VorrinActionComponent::CollectWarnings() {
   if (report_.logFile.empty()) return;
   const std::u16string finished = Translate("0x113380kZevStringDidEndImportProcessKey");
-  std::vector<std::u16string> lines = SplitLines(KInDesignCommon::ReadLogText(report_.logFile));
+  std::vector<std::u16string> lines =
+      KInDesignCommon::SplitLogLines(KInDesignCommon::ReadLogText(report_.logFile));
   for (size_t i = 2; i < lines.size(); ++i) {
     const std::u16string& line = lines[i];
     if (line.empty() || line == finished || line == started_line_) continue;

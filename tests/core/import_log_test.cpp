@@ -64,13 +64,9 @@ TEST_F(ImportLogTest, WritesUtf16LinesEndedByCarriageReturnAfterTwoHeaderLines) 
   EXPECT_EQ(bytes[1], 0);
   std::u16string text = KInDesignCommon::ReadLogText(dir_ / "ad.log");
   EXPECT_EQ(text.find(u'\n'), std::u16string::npos);
-  std::vector<std::u16string> lines;
-  size_t start = 0;
-  for (size_t p = text.find(u'\r'); p != std::u16string::npos; p = text.find(u'\r', start)) {
-    lines.push_back(text.substr(start, p - start));
-    start = p + 1;
-  }
-  EXPECT_EQ(start, text.size()) << "every line ends in U+000D";
+  ASSERT_FALSE(text.empty());
+  EXPECT_EQ(text.back(), u'\r') << "every line ends in U+000D";
+  std::vector<std::u16string> lines = KInDesignCommon::SplitLogLines(text);
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], u"// ----");
   EXPECT_EQ(lines[1].rfind(u"// Log started on ", 0), 0u);
@@ -81,6 +77,14 @@ TEST_F(ImportLogTest, WritesUtf16LinesEndedByCarriageReturnAfterTwoHeaderLines) 
   EXPECT_EQ(lines[5], u"12 boxes, 1.50 pt, ff, 100%");
   // Every line is echoed to the diagnostics channel.
   EXPECT_NE(capture.Text().find("plain\n"), std::string::npos);
+}
+
+TEST_F(ImportLogTest, SplittingKeepsEmptyLinesAndAnUnendedLastOne) {
+  using Lines = std::vector<std::u16string>;
+  EXPECT_EQ(KInDesignCommon::SplitLogLines(u""), Lines{});
+  EXPECT_EQ(KInDesignCommon::SplitLogLines(u"a\r\rb\r"), (Lines{u"a", u"", u"b"}));
+  EXPECT_EQ(KInDesignCommon::SplitLogLines(u"a\rcut"), (Lines{u"a", u"cut"}));
+  EXPECT_EQ(KInDesignCommon::SplitLogLines(u"x\ny\r"), Lines{u"x\ny"});
 }
 
 TEST_F(ImportLogTest, WritingWhileClosedDoesNothing) {

@@ -219,14 +219,8 @@ class EngineTest : public ::testing::Test {
 
   // The lines of a log file without its two header lines.
   std::vector<std::u16string> LogLines(const std::filesystem::path& file) {
-    std::u16string text = KInDesignCommon::ReadLogText(file);
-    std::vector<std::u16string> lines;
-    size_t start = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-      if (text[i] != u'\r') continue;
-      lines.push_back(text.substr(start, i - start));
-      start = i + 1;
-    }
+    std::vector<std::u16string> lines =
+        KInDesignCommon::SplitLogLines(KInDesignCommon::ReadLogText(file));
     EXPECT_GE(lines.size(), 2u);
     if (lines.size() >= 2) {
       EXPECT_EQ(lines[0], u"// ----");

@@ -11,14 +11,14 @@
 #include <memory>
 #include <string>
 
-#include "host/document.h"
-#include "host/font_families.h"
-#include "host/host_registry.h"
-#include "host/page_item.h"
-#include "host/page_item_commands.h"
-#include "host/spread.h"
-#include "host/text_commands.h"
-#include "host/text_model.h"
+#include "host/documents/document.h"
+#include "host/text/font_families.h"
+#include "host/application/host_registry.h"
+#include "host/documents/page_item.h"
+#include "host/documents/page_item_commands.h"
+#include "host/documents/spread.h"
+#include "host/text/text_commands.h"
+#include "host/text/text_model.h"
 #include "layout/layout_service_qt.h"
 #include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"

@@ -9,14 +9,14 @@
 #include <filesystem>
 #include <memory>
 
-#include "host/class_registry.h"
-#include "host/command_processor.h"
-#include "host/document.h"
-#include "host/document_file.h"
-#include "host/host_registry.h"
-#include "host/page_item_commands.h"
-#include "host/swatch_list.h"
-#include "host/text_commands.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command_processor.h"
+#include "host/documents/document.h"
+#include "host/persistence/document_file.h"
+#include "host/application/host_registry.h"
+#include "host/documents/page_item_commands.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_commands.h"
 
 namespace tarvelin {
 namespace {

@@ -7,10 +7,10 @@
 #include <string>
 
 #include "core/stream.h"
-#include "host/class_registry.h"
-#include "host/command.h"
-#include "host/command_processor.h"
-#include "host/database.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/database.h"
 
 namespace tarvelin {
 namespace {

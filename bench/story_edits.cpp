@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "host/class_registry.h"
-#include "host/command_processor.h"
-#include "host/database.h"
-#include "host/text_classes.h"
-#include "host/text_commands.h"
-#include "host/text_model.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/database.h"
+#include "host/text/text_classes.h"
+#include "host/text/text_commands.h"
+#include "host/text/text_model.h"
 
 namespace {
 

@@ -12,12 +12,12 @@
 #include <vector>
 
 #include "core/stream.h"
-#include "host/class_registry.h"
-#include "host/database.h"
-#include "host/font_catalogue.h"
-#include "host/text_classes.h"
-#include "host/text_model.h"
-#include "host/text_workspace.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/database.h"
+#include "host/text/font_catalogue.h"
+#include "host/text/text_classes.h"
+#include "host/text/text_model.h"
+#include "host/text/text_workspace.h"
 #include "tagged/lookups.h"
 #include "tagged/qxt_import_provider.h"
 #include "tagged/story_application.h"

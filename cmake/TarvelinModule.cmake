@@ -1,10 +1,15 @@
-# One library per source folder; the folder's .cpp files are picked up as they appear.
+# One library per source folder; the folder's .cpp files are picked up as they appear
+# (with RECURSE, those of its sub-folders too: a folder split by concern stays one library).
 # The host's libraries (core, host, layout) are shared: the front ends and the plug-in
 # module must see one copy of their process-wide state (diagnostics, import log, alerts,
 # language). The plug-in's own libraries are static and end up inside the module.
 function(tarvelin_module name)
-  cmake_parse_arguments(ARG "SHARED" "" "DEPS" ${ARGN})
-  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(ARG "SHARED;RECURSE" "" "DEPS" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  else()
+    file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
   if(_sources)
     if(ARG_SHARED)
       add_library(tarvelin_${name} SHARED ${_sources})

@@ -8,7 +8,7 @@
 
 #include "batch_services.h"
 #include "engine/engine_run.h"
-#include "host/application.h"
+#include "host/application/application.h"
 
 namespace tarvelin::cli {
 

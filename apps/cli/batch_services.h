@@ -10,7 +10,7 @@
 #include <string>
 
 #include "core/alert.h"
-#include "host/ui_services.h"
+#include "host/application/ui_services.h"
 
 namespace tarvelin::cli {
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "host/application.h"
+#include "host/application/application.h"
 
 class QGuiApplication;
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "host/database.h"
+#include "host/objects/database.h"
 #include "json_writer.h"
 
 namespace tarvelin::cli {

@@ -11,7 +11,7 @@
 #include "cli_app.h"
 #include "cli_host.h"
 #include "core/utf16.h"
-#include "host/document_file.h"
+#include "host/persistence/document_file.h"
 #include "layout/document_template.h"
 
 namespace tarvelin::cli {

@@ -10,9 +10,9 @@
 #include "cli_app.h"
 #include "cli_host.h"
 #include "core/utf16.h"
-#include "host/class_registry.h"
-#include "host/host_registry.h"
-#include "host/session_workspace.h"
+#include "host/objects/class_registry.h"
+#include "host/application/host_registry.h"
+#include "host/application/session_workspace.h"
 #include "preferences/preference_data.h"
 #include "preferences/preference_types.h"
 

@@ -13,8 +13,8 @@
 
 #include "cli_app.h"
 #include "cli_host.h"
-#include "host/document.h"
-#include "host/document_file.h"
+#include "host/documents/document.h"
+#include "host/persistence/document_file.h"
 #include "layout/layout_service_qt.h"
 #include "layout/renderer.h"
 

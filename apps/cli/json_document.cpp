@@ -1,7 +1,7 @@
 #include "json_document.h"
 
-#include "host/font_families.h"
-#include "host/style_table.h"
+#include "host/text/font_families.h"
+#include "host/text/style_table.h"
 
 namespace tarvelin::cli {
 

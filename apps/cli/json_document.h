@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "host/database.h"
-#include "host/swatch_list.h"
-#include "host/text_attributes.h"
+#include "host/objects/database.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_attributes.h"
 #include "json_writer.h"
 
 namespace tarvelin::cli {

@@ -5,11 +5,11 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
-#include "host/class_registry.h"
-#include "host/command_processor.h"
-#include "host/database.h"
-#include "host/document_classes.h"
-#include "host/object.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/database.h"
+#include "host/documents/document_classes.h"
+#include "host/objects/object.h"
 
 namespace tarvelin {
 

@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "core/diagnostics.h"
-#include "host/active_context.h"
-#include "host/command_processor.h"
-#include "host/database.h"
-#include "host/document.h"
-#include "host/selection.h"
+#include "host/application/active_context.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/database.h"
+#include "host/documents/document.h"
+#include "host/documents/selection.h"
 
 namespace tarvelin {
 

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "attributes/advertisement_attributes.h"
-#include "host/error_code.h"
-#include "host/uid.h"
+#include "host/objects/error_code.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

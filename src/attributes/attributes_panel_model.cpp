@@ -5,7 +5,7 @@
 
 #include "attributes/advertisement_attributes.h"
 #include "attributes/advertisement_suite.h"
-#include "host/active_context.h"
+#include "host/application/active_context.h"
 
 namespace tarvelin {
 

@@ -1,7 +1,7 @@
 #include "engine/engine_classes.h"
 
 #include "engine/vorrin_action_component.h"
-#include "host/class_registry.h"
+#include "host/objects/class_registry.h"
 #include "preferences/preference_types.h"
 #include "shell/plugin_ids.h"
 

@@ -13,12 +13,12 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/application.h"
-#include "host/document_geometry.h"
-#include "host/image_probe.h"
-#include "host/interface.h"
-#include "host/plugin.h"
-#include "host/uid.h"
+#include "host/application/application.h"
+#include "host/documents/document_geometry.h"
+#include "host/application/image_probe.h"
+#include "host/objects/interface.h"
+#include "host/application/plugin.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

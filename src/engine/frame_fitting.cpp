@@ -2,10 +2,10 @@
 
 #include "core/diagnostics.h"
 #include "framefile/box_definition.h"
-#include "host/database.h"
-#include "host/document.h"
-#include "host/layout_service.h"
-#include "host/page_item.h"
+#include "host/objects/database.h"
+#include "host/documents/document.h"
+#include "host/application/layout_service.h"
+#include "host/documents/page_item.h"
 
 namespace tarvelin {
 

@@ -11,8 +11,8 @@
 #pragma once
 
 #include "engine/engine_run.h"
-#include "host/error_code.h"
-#include "host/uid.h"
+#include "host/objects/error_code.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

@@ -4,10 +4,10 @@
 #include "core/import_log.h"
 #include "framefile/box_definition.h"
 #include "framefile/colour_spec.h"
-#include "host/document.h"
-#include "host/font_catalogue.h"
-#include "host/object_style.h"
-#include "host/page_item_commands.h"
+#include "host/documents/document.h"
+#include "host/text/font_catalogue.h"
+#include "host/documents/object_style.h"
+#include "host/documents/page_item_commands.h"
 #include "tagged/lookups.h"
 
 namespace tarvelin {

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "engine/engine_run.h"
-#include "host/uid.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

@@ -15,8 +15,8 @@
 #include <string_view>
 
 #include "engine/engine_run.h"
-#include "host/error_code.h"
-#include "host/uid.h"
+#include "host/objects/error_code.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

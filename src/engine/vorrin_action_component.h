@@ -14,8 +14,8 @@
 #include <string>
 
 #include "engine/engine_run.h"
-#include "host/action_manager.h"
-#include "host/uid.h"
+#include "host/application/action_manager.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

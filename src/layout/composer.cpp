@@ -7,8 +7,8 @@
 #include <cmath>
 #include <unordered_map>
 
-#include "host/document.h"
-#include "host/text_model.h"
+#include "host/documents/document.h"
+#include "host/text/text_model.h"
 
 namespace tarvelin {
 

@@ -25,8 +25,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/page_item.h"
-#include "host/uid.h"
+#include "host/documents/page_item.h"
+#include "host/objects/uid.h"
 #include "layout/composer_style.h"
 #include "layout/composition_state.h"
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/database.h"
-#include "host/font_families.h"
+#include "host/objects/database.h"
+#include "host/text/font_families.h"
 
 // Qt's resolution for font sizes: exported by Qt Gui, declared in a private header.
 Q_GUI_EXPORT int qt_defaultDpiY();

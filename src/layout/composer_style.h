@@ -17,11 +17,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/style_table.h"
-#include "host/swatch_list.h"
-#include "host/text_attributes.h"
-#include "host/text_model.h"
-#include "host/text_workspace.h"
+#include "host/text/style_table.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_attributes.h"
+#include "host/text/text_model.h"
+#include "host/text/text_workspace.h"
 #include "layout/composition_state.h"
 
 namespace tarvelin {

@@ -22,10 +22,10 @@
 #include <utility>
 #include <vector>
 
-#include "host/document.h"
-#include "host/document_geometry.h"
-#include "host/page_item.h"
-#include "host/uid.h"
+#include "host/documents/document.h"
+#include "host/documents/document_geometry.h"
+#include "host/documents/page_item.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

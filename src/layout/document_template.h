@@ -37,11 +37,11 @@
 #include <variant>
 #include <vector>
 
-#include "host/document.h"
-#include "host/object_style.h"
-#include "host/page_item.h"
-#include "host/swatch_list.h"
-#include "host/text_attributes.h"
+#include "host/documents/document.h"
+#include "host/documents/object_style.h"
+#include "host/documents/page_item.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_attributes.h"
 
 namespace tarvelin {
 

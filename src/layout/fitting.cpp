@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "host/document.h"
-#include "host/page_item.h"
-#include "host/page_item_commands.h"
+#include "host/documents/document.h"
+#include "host/documents/page_item.h"
+#include "host/documents/page_item_commands.h"
 #include "layout/composer.h"
 
 namespace tarvelin {

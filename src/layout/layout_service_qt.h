@@ -6,7 +6,7 @@
 #include <memory>
 #include <unordered_map>
 
-#include "host/layout_service.h"
+#include "host/application/layout_service.h"
 #include "layout/composition_state.h"
 
 namespace tarvelin {

@@ -2,7 +2,7 @@
 // Needs a QGuiApplication (the offscreen platform will do).
 #pragma once
 
-#include "host/font_catalogue.h"
+#include "host/text/font_catalogue.h"
 
 namespace tarvelin {
 

@@ -1,7 +1,7 @@
 // Image probing through Qt's image readers (PNG, JPEG, TIFF, GIF, BMP, ...).
 #pragma once
 
-#include "host/image_probe.h"
+#include "host/application/image_probe.h"
 
 namespace tarvelin {
 

@@ -15,9 +15,9 @@
 #include <unordered_set>
 
 #include "core/utf16.h"
-#include "host/document.h"
-#include "host/page_item.h"
-#include "host/spread.h"
+#include "host/documents/document.h"
+#include "host/documents/page_item.h"
+#include "host/documents/spread.h"
 #include "layout/composer_style.h"
 #include "layout/composition_state.h"
 

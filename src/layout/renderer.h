@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "host/error_code.h"
+#include "host/objects/error_code.h"
 
 class QPainter;
 

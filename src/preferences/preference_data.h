@@ -24,11 +24,11 @@
 #include <vector>
 
 #include "core/k_dictionary.h"
-#include "host/command.h"
-#include "host/error_code.h"
-#include "host/ids.h"
-#include "host/interface.h"
-#include "host/uid.h"
+#include "host/objects/command.h"
+#include "host/objects/error_code.h"
+#include "host/objects/ids.h"
+#include "host/objects/interface.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

@@ -4,9 +4,9 @@
 
 #include "core/diagnostics.h"
 #include "core/string_table.h"
-#include "host/active_context.h"
-#include "host/database.h"
-#include "host/session_workspace.h"
+#include "host/application/active_context.h"
+#include "host/objects/database.h"
+#include "host/application/session_workspace.h"
 #include "preferences/preference_data.h"
 
 namespace tarvelin {

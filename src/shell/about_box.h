@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "host/plugin_loader.h"
+#include "host/application/plugin_loader.h"
 #include "shell/plugin_ids.h"
 
 namespace tarvelin {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "host/ids.h"
-#include "host/plugin.h"
+#include "host/objects/ids.h"
+#include "host/application/plugin.h"
 
 namespace tarvelin::plugin_ids {
 

@@ -1,6 +1,6 @@
 #include "shell/plugin_resources.h"
 
-#include "host/startup_service.h"
+#include "host/application/startup_service.h"
 #include "shell/plugin_ids.h"
 
 namespace tarvelin {

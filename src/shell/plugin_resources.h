@@ -1,7 +1,7 @@
 // The plug-in's resources: actions, menus and the services the host must find.
 #pragma once
 
-#include "host/plugin.h"
+#include "host/application/plugin.h"
 
 namespace tarvelin {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "host/plugin.h"
+#include "host/application/plugin.h"
 
 namespace tarvelin {
 

@@ -3,10 +3,10 @@
 #include "core/diagnostics.h"
 #include "core/import_log.h"
 #include "core/utf16.h"
-#include "host/database.h"
-#include "host/font_families.h"
-#include "host/object.h"
-#include "host/swatch_list.h"
+#include "host/objects/database.h"
+#include "host/text/font_families.h"
+#include "host/objects/object.h"
+#include "host/text/swatch_list.h"
 
 namespace tarvelin {
 

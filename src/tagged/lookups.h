@@ -20,12 +20,12 @@
 #include <string>
 #include <string_view>
 
-#include "host/error_code.h"
-#include "host/font_catalogue.h"
-#include "host/style_table.h"
-#include "host/text_attributes.h"
-#include "host/text_workspace.h"
-#include "host/uid.h"
+#include "host/objects/error_code.h"
+#include "host/text/font_catalogue.h"
+#include "host/text/style_table.h"
+#include "host/text/text_attributes.h"
+#include "host/text/text_workspace.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

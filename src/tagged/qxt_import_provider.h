@@ -30,10 +30,10 @@
 #include <vector>
 
 #include "core/stream.h"
-#include "host/error_code.h"
-#include "host/font_catalogue.h"
-#include "host/text_workspace.h"
-#include "host/uid.h"
+#include "host/objects/error_code.h"
+#include "host/text/font_catalogue.h"
+#include "host/text/text_workspace.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
 

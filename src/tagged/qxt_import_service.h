@@ -2,8 +2,8 @@
 // resources name for the host's import dialogs.
 #pragma once
 
-#include "host/class_registry.h"
-#include "host/error_code.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/error_code.h"
 
 namespace tarvelin {
 

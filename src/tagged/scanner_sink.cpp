@@ -1,6 +1,6 @@
 #include "tagged/scanner_sink.h"
 
-#include "host/text_attributes.h"
+#include "host/text/text_attributes.h"
 
 namespace tarvelin {
 

@@ -5,9 +5,9 @@
 
 #include "core/diagnostics.h"
 #include "core/utf16.h"
-#include "host/database.h"
-#include "host/font_families.h"
-#include "host/text_commands.h"
+#include "host/objects/database.h"
+#include "host/text/font_families.h"
+#include "host/text/text_commands.h"
 
 namespace tarvelin {
 

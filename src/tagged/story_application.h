@@ -26,7 +26,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "host/text_model.h"
+#include "host/text/text_model.h"
 #include "tagged/lookups.h"
 #include "tagged/scanner_sink.h"
 

@@ -4,8 +4,8 @@
 
 #include "attributes_fixture.h"
 #include "core/stream.h"
-#include "host/database.h"
-#include "host/object.h"
+#include "host/objects/database.h"
+#include "host/objects/object.h"
 
 namespace tarvelin::testing {
 namespace {

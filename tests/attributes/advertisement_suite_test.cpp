@@ -4,8 +4,8 @@
 
 #include "attributes_fixture.h"
 #include "core/diagnostics.h"
-#include "host/active_context.h"
-#include "host/page_item.h"
+#include "host/application/active_context.h"
+#include "host/documents/page_item.h"
 
 namespace tarvelin::testing {
 namespace {

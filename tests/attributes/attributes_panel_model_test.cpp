@@ -6,7 +6,7 @@
 
 #include "attributes/advertisement_suite.h"
 #include "attributes_fixture.h"
-#include "host/active_context.h"
+#include "host/application/active_context.h"
 
 namespace tarvelin::testing {
 namespace {

@@ -5,8 +5,8 @@
 #include "core/string_table.h"
 #include "core/utf16.h"
 #include "engine_fixture.h"
-#include "host/object_style.h"
-#include "host/text_commands.h"
+#include "host/documents/object_style.h"
+#include "host/text/text_commands.h"
 
 namespace tarvelin::testing {
 namespace {

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "engine_fixture.h"
-#include "host/text_commands.h"
+#include "host/text/text_commands.h"
 
 namespace tarvelin::testing {
 namespace {

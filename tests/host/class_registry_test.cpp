@@ -1,9 +1,9 @@
-#include "host/class_registry.h"
+#include "host/objects/class_registry.h"
 
 #include <gtest/gtest.h>
 
 #include "core/diagnostics.h"
-#include "host/object.h"
+#include "host/objects/object.h"
 #include "test_classes.h"
 
 namespace tarvelin::testing {

@@ -1,4 +1,4 @@
-#include "host/command_processor.h"
+#include "host/objects/command_processor.h"
 
 #include <gtest/gtest.h>
 

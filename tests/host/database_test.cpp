@@ -1,11 +1,11 @@
-#include "host/database.h"
+#include "host/objects/database.h"
 
 #include <gtest/gtest.h>
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
-#include "host/command_processor.h"
-#include "host/object_record.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/object_record.h"
 #include "test_classes.h"
 
 namespace tarvelin::testing {

@@ -7,18 +7,18 @@
 #include <fstream>
 #include <functional>
 
-#include "host/active_context.h"
-#include "host/class_registry.h"
-#include "host/command_processor.h"
-#include "host/document.h"
-#include "host/host_registry.h"
-#include "host/object_style.h"
-#include "host/page_item.h"
-#include "host/page_item_commands.h"
-#include "host/spread.h"
-#include "host/swatch_list.h"
-#include "host/text_commands.h"
-#include "host/text_model.h"
+#include "host/application/active_context.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command_processor.h"
+#include "host/documents/document.h"
+#include "host/application/host_registry.h"
+#include "host/documents/object_style.h"
+#include "host/documents/page_item.h"
+#include "host/documents/page_item_commands.h"
+#include "host/documents/spread.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_commands.h"
+#include "host/text/text_model.h"
 
 namespace tarvelin {
 namespace {

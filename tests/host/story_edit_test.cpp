@@ -2,7 +2,7 @@
 // anchors, moves, persistence and refused input.
 #include "core/diagnostics.h"
 #include "core/stream.h"
-#include "host/text_commands.h"
+#include "host/text/text_commands.h"
 #include "story_test_support.h"
 
 namespace tarvelin::testing {

@@ -2,7 +2,7 @@
 // undone and redone as one step and compared byte for byte.
 #include <random>
 
-#include "host/text_commands.h"
+#include "host/text/text_commands.h"
 #include "story_test_support.h"
 
 namespace tarvelin::testing {

@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "host/class_registry.h"
-#include "host/command_processor.h"
-#include "host/database.h"
-#include "host/text_classes.h"
-#include "host/text_model.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/database.h"
+#include "host/text/text_classes.h"
+#include "host/text/text_model.h"
 
 namespace tarvelin::testing {
 

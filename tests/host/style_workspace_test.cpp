@@ -1,11 +1,11 @@
 // The workspace's styles, swatches and font families, and attribute resolution.
 #include "core/diagnostics.h"
 #include "core/utf16.h"
-#include "host/font_families.h"
-#include "host/style_table.h"
-#include "host/swatch_list.h"
-#include "host/text_commands.h"
-#include "host/text_workspace.h"
+#include "host/text/font_families.h"
+#include "host/text/style_table.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_commands.h"
+#include "host/text/text_workspace.h"
 #include "story_test_support.h"
 
 namespace tarvelin::testing {

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/stream.h"
-#include "host/class_registry.h"
-#include "host/command.h"
-#include "host/command_processor.h"
-#include "host/database.h"
-#include "host/undo_record.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/database.h"
+#include "host/objects/undo_record.h"
 
 namespace tarvelin::testing {
 

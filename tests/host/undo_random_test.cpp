@@ -6,7 +6,7 @@
 #include <map>
 #include <random>
 
-#include "host/command_processor.h"
+#include "host/objects/command_processor.h"
 #include "test_classes.h"
 
 namespace tarvelin::testing {

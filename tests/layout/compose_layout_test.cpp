@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "compose_test_document.h"
-#include "host/spread.h"
+#include "host/documents/spread.h"
 #include "layout/composer.h"
 #include "layout/layout_service_qt.h"
 

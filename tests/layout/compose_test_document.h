@@ -13,15 +13,15 @@
 #include <memory>
 #include <string>
 
-#include "host/class_registry.h"
-#include "host/document.h"
-#include "host/font_families.h"
-#include "host/host_registry.h"
-#include "host/page_item.h"
-#include "host/page_item_commands.h"
-#include "host/swatch_list.h"
-#include "host/text_commands.h"
-#include "host/text_model.h"
+#include "host/objects/class_registry.h"
+#include "host/documents/document.h"
+#include "host/text/font_families.h"
+#include "host/application/host_registry.h"
+#include "host/documents/page_item.h"
+#include "host/documents/page_item_commands.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_commands.h"
+#include "host/text/text_model.h"
 #include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"
 

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "core/utf16.h"
-#include "host/font_catalogue.h"
+#include "host/text/font_catalogue.h"
 #include "layout/opentype_names.h"
 #include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"

@@ -10,7 +10,7 @@
 #include <iterator>
 
 #include "compose_test_document.h"
-#include "host/spread.h"
+#include "host/documents/spread.h"
 #include "layout/layout_service_qt.h"
 #include "layout/renderer.h"
 

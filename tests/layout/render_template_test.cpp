@@ -6,9 +6,9 @@
 #include <QImage>
 
 #include "compose_test_document.h"
-#include "host/object_style.h"
-#include "host/spread.h"
-#include "host/style_table.h"
+#include "host/documents/object_style.h"
+#include "host/documents/spread.h"
+#include "host/text/style_table.h"
 #include "layout/document_template.h"
 #include "layout/layout_service_qt.h"
 #include "layout/renderer.h"

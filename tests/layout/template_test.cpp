@@ -5,11 +5,11 @@
 #include <iterator>
 #include <random>
 
-#include "host/host_registry.h"
-#include "host/object_style.h"
-#include "host/page_item.h"
-#include "host/spread.h"
-#include "host/style_table.h"
+#include "host/application/host_registry.h"
+#include "host/documents/object_style.h"
+#include "host/documents/page_item.h"
+#include "host/documents/spread.h"
+#include "host/text/style_table.h"
 #include "layout/document_template.h"
 
 namespace tarvelin {

@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include "core/string_table.h"
-#include "host/application.h"
-#include "host/class_registry.h"
-#include "host/host_registry.h"
-#include "host/plugin_loader.h"
+#include "host/application/application.h"
+#include "host/objects/class_registry.h"
+#include "host/application/host_registry.h"
+#include "host/application/plugin_loader.h"
 #include "shell/plugin_ids.h"
 #include "shell/plugin_resources.h"
 

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include "core/stream.h"
-#include "host/class_registry.h"
-#include "host/document.h"
-#include "host/host_registry.h"
-#include "host/import_provider.h"
-#include "host/object.h"
-#include "host/text_model.h"
+#include "host/objects/class_registry.h"
+#include "host/documents/document.h"
+#include "host/application/host_registry.h"
+#include "host/application/import_provider.h"
+#include "host/objects/object.h"
+#include "host/text/text_model.h"
 #include "tagged/qxt_import_service.h"
 
 namespace tarvelin {

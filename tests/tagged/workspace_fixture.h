@@ -6,15 +6,15 @@
 #include <string>
 
 #include "core/utf16.h"
-#include "host/class_registry.h"
-#include "host/database.h"
-#include "host/font_catalogue.h"
-#include "host/font_families.h"
-#include "host/style_table.h"
-#include "host/swatch_list.h"
-#include "host/text_classes.h"
-#include "host/text_model.h"
-#include "host/text_workspace.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/database.h"
+#include "host/text/font_catalogue.h"
+#include "host/text/font_families.h"
+#include "host/text/style_table.h"
+#include "host/text/swatch_list.h"
+#include "host/text/text_classes.h"
+#include "host/text/text_model.h"
+#include "host/text/text_workspace.h"
 
 namespace tarvelin::testing_support {
 

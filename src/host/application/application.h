@@ -1,0 +1,81 @@
+// The running host: the class registry with every plug-in's classes, the loaded modules,
+// the actions, the session workspace, the active context and the platform services.
+//
+// Start order matters: the host's classes, then each plug-in registers its own (and its
+// add-ins to host classes), then the session workspace is opened (so plug-in data on it
+// is read back), then the plug-ins' start-up services run. Front ends (command line,
+// studio, tests) make one Application and set the platform services they can offer.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/application/action_manager.h"
+#include "host/application/plugin_loader.h"
+
+namespace tarvelin {
+
+class ActiveContext;
+class ClassRegistry;
+class FileChooser;
+class FontCatalogue;
+class ImageProbe;
+class ProgressFactory;
+class LayoutService;
+class Object;
+class SessionWorkspace;
+
+// Services a front end wires from the platform (src/layout with Qt); any may be null
+// where the front end has no use for it.
+struct PlatformServices {
+  FontCatalogue* fonts = nullptr;
+  ImageProbe* images = nullptr;
+  LayoutService* layout = nullptr;
+  FileChooser* chooser = nullptr;
+  ProgressFactory* progress = nullptr;
+};
+
+struct StartOptions {
+  // Folder whose "*.so" modules are loaded; empty: no plug-ins.
+  std::filesystem::path plugInFolder;
+  // The session workspace file; nullopt: SessionWorkspace::DefaultFile(); an empty path:
+  // a fresh workspace that is never saved.
+  std::optional<std::filesystem::path> workspaceFile;
+};
+
+class Application {
+ public:
+  // Null, with the reason, when the host cannot start (a registration failed, a module
+  // could not be loaded, the workspace file exists but cannot be read).
+  static std::unique_ptr<Application> Start(const StartOptions& options, std::string* error);
+  // The running application; null before Start and after it is destroyed.
+  static Application* Current();
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  std::shared_ptr<const ClassRegistry> Registry() const;
+  ActionManager& Actions() { return *actions_; }
+  SessionWorkspace& Workspace() { return *workspace_; }
+  ActiveContext& Context();
+  PlatformServices& Services() { return services_; }
+  const std::vector<LoadedPlugIn>& PlugIns() const { return loader_.PlugIns(); }
+
+  // Saves the workspace when it has a file; false with the reason otherwise.
+  bool SaveWorkspace(std::string* error);
+
+ private:
+  Application() = default;
+
+  std::shared_ptr<ClassRegistry> registry_;
+  PlugInLoader loader_;
+  std::unique_ptr<ActionManager> actions_;
+  std::unique_ptr<SessionWorkspace> workspace_;
+  std::vector<std::shared_ptr<Object>> services_objects_;
+  PlatformServices services_;
+};
+
+}  // namespace tarvelin

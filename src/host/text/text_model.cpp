@@ -1,0 +1,700 @@
+#include "host/text/text_model.h"
+
+#include <algorithm>
+#include <bit>
+#include <memory>
+#include <unordered_map>
+
+#include "core/diagnostics.h"
+#include "core/stream.h"
+#include "host/objects/database.h"
+#include "host/objects/object.h"
+#include "host/text/story_impl.h"
+#include "host/text/text_classes.h"
+#include "host/objects/undo_record.h"
+
+namespace tarvelin {
+
+namespace {
+
+InlineObjectDeleter& Deleter() {
+  static InlineObjectDeleter deleter;
+  return deleter;
+}
+
+ErrorCode DeleteInlineObject(Database& db, UID uid) {
+  const InlineObjectDeleter& d = Deleter();
+  if (d) return d(db, uid);
+  return db.DeleteObject(uid);
+}
+
+size_t CountParagraphEnds(std::u16string_view text) {
+  return static_cast<size_t>(std::count(text.begin(), text.end(), kParagraphEnd));
+}
+
+StoryImpl* StoryOf(Database& db, UID uid) {
+  auto model = db.Query<ITextModel>(uid);
+  return model ? dynamic_cast<StoryImpl*>(model.get()) : nullptr;
+}
+
+// ---------------------------------------------------------------- undo records
+
+class InsertRecord final : public UndoRecord {
+ public:
+  InsertRecord(UID story, size_t pos, StoryFragment inserted, Format paragraph, Format eos)
+      : story_(story),
+        pos_(pos),
+        inserted_(std::move(inserted)),
+        paragraph_(paragraph),
+        eos_(eos) {}
+  void Undo(Database& db) override {
+    if (StoryImpl* s = StoryOf(db, story_)) {
+      s->RawDelete(pos_, inserted_.text.size());
+      s->SetParagraphFormatAt(pos_, paragraph_);
+      s->SetEndOfStoryFormat(eos_);
+    }
+  }
+  void Redo(Database& db) override {
+    if (StoryImpl* s = StoryOf(db, story_)) s->RawInsert(pos_, inserted_);
+  }
+
+ private:
+  UID story_;
+  size_t pos_;
+  StoryFragment inserted_;
+  Format paragraph_;
+  Format eos_;
+};
+
+class DeleteRecord final : public UndoRecord {
+ public:
+  DeleteRecord(UID story, size_t pos, StoryFragment removed, Format eos)
+      : story_(story), pos_(pos), removed_(std::move(removed)), eos_(eos) {}
+  void Undo(Database& db) override {
+    if (StoryImpl* s = StoryOf(db, story_)) {
+      s->RawInsert(pos_, removed_);
+      s->SetEndOfStoryFormat(eos_);
+    }
+  }
+  void Redo(Database& db) override {
+    if (StoryImpl* s = StoryOf(db, story_)) s->RawDelete(pos_, removed_.text.size());
+  }
+
+ private:
+  UID story_;
+  size_t pos_;
+  StoryFragment removed_;
+  Format eos_;
+};
+
+class FormatRecord final : public UndoRecord {
+ public:
+  FormatRecord(UID story, TextLevel level, size_t start, std::vector<Run> before,
+               std::vector<Run> after)
+      : story_(story),
+        level_(level),
+        start_(start),
+        before_(std::move(before)),
+        after_(std::move(after)) {}
+  void Undo(Database& db) override {
+    if (StoryImpl* s = StoryOf(db, story_)) s->RawOverwrite(level_, start_, before_);
+  }
+  void Redo(Database& db) override {
+    if (StoryImpl* s = StoryOf(db, story_)) s->RawOverwrite(level_, start_, after_);
+  }
+
+ private:
+  UID story_;
+  TextLevel level_;
+  size_t start_;
+  std::vector<Run> before_;
+  std::vector<Run> after_;
+};
+
+}  // namespace
+
+void SetInlineObjectDeleter(InlineObjectDeleter deleter) {
+  Deleter() = std::move(deleter);
+}
+
+UIDRef CreateStory(Database& db) {
+  return db.CreateObject(kStoryClass);
+}
+
+// ---------------------------------------------------------------- StoryImpl: raw edits
+
+StoryImpl::StoryImpl() {
+  Reset();
+}
+
+void StoryImpl::Reset() {
+  text_.Assign(std::u16string(1, kEndOfStory));
+  chars_.Assign({{1, {}}});
+  paras_.Assign({{1, {}}});
+  anchors_.Assign({}, 1);
+  anchored_.clear();
+  formats_.Reset();
+}
+
+Database* StoryImpl::Db() const {
+  return Owner() ? Owner()->DataBase() : nullptr;
+}
+UID StoryImpl::Self() const {
+  return Owner() ? Owner()->GetUID() : kInvalidUID;
+}
+
+bool StoryImpl::Recording() const {
+  Database* db = Db();
+  return db != nullptr && db->IsRecording();
+}
+
+void StoryImpl::Record(std::unique_ptr<UndoRecord> record) {
+  if (Database* db = Db()) db->AddUndoRecord(Self(), ITextModel::kIID, std::move(record));
+}
+
+void StoryImpl::RawInsert(size_t pos, const StoryFragment& f) {
+  size_t n = f.text.size();
+  if (n == 0) return;
+  size_t total = text_.size();
+  RunSpan a = paras_.Find(pos);
+  std::vector<Run> paragraphs;
+  size_t piece_start = 0;
+  size_t piece = 0;
+  for (size_t i = 0; i < n; ++i) {
+    if (f.text[i] != kParagraphEnd) continue;
+    size_t len = i + 1 - piece_start;
+    if (piece == 0) len += pos - a.start;
+    paragraphs.push_back({static_cast<uint32_t>(len), f.paragraphs[piece]});
+    ++piece;
+    piece_start = i + 1;
+  }
+  size_t tail = a.start + a.length - pos;
+  size_t last = n - piece_start + tail + (piece == 0 ? pos - a.start : 0);
+  paragraphs.push_back({static_cast<uint32_t>(last), f.paragraphs[piece]});
+  paras_.Erase(a.start, a.length);
+  paras_.Insert(a.start, paragraphs);
+
+  anchors_.PrepareInsert(pos, total);
+  text_.Insert(pos, f.text);
+  chars_.Insert(pos, f.characters);
+  for (const Anchor& anchor : f.anchors) {
+    anchors_.Add(pos + anchor.position, anchor.uid, total + n);
+    anchored_.insert(anchor.uid);
+  }
+  ++revision_;
+}
+
+StoryFragment StoryImpl::RawDelete(size_t pos, size_t n) {
+  StoryFragment f;
+  if (n == 0) return f;
+  size_t total = text_.size();
+  size_t end = pos + n;
+  f.text = text_.Copy(pos, n);
+  f.characters = chars_.Collect(pos, n);
+
+  RunSpan a = paras_.Find(pos);
+  RunSpan b = paras_.Find(end);
+  size_t b_end = b.start + b.length;
+  for (const Run& r : paras_.Collect(a.start, b_end - a.start)) f.paragraphs.push_back(r.format);
+  Format joined = (a.start == b.start || pos > a.start) ? a.format : b.format;
+  paras_.Erase(a.start, b_end - a.start);
+  paras_.Insert(a.start, {{static_cast<uint32_t>(b_end - a.start - n), joined}});
+
+  for (Anchor anchor : anchors_.Remove(pos, n, total)) {
+    anchored_.erase(anchor.uid);
+    anchor.position -= pos;
+    f.anchors.push_back(anchor);
+  }
+  bool reaches_end = end == total - 1;
+  Format first = f.characters.front().format;
+  text_.Erase(pos, n);
+  chars_.Erase(pos, n);
+  if (reaches_end) SetEndOfStoryFormat(first);
+  ++revision_;
+  return f;
+}
+
+void StoryImpl::RawOverwrite(TextLevel level, size_t start, const std::vector<Run>& runs) {
+  (level == TextLevel::kCharacter ? chars_ : paras_).Overwrite(start, runs);
+  ++revision_;
+}
+
+void StoryImpl::SetParagraphFormatAt(size_t pos, Format format) {
+  RunSpan p = paras_.Find(pos);
+  if (p.format == format) return;
+  paras_.Overwrite(p.start, {{static_cast<uint32_t>(p.length), format}});
+}
+
+void StoryImpl::SetEndOfStoryFormat(Format format) {
+  if (chars_.Last() == format) return;
+  chars_.Overwrite(text_.size() - 1, {{1, format}});
+}
+
+// Read without a seek: edits in the middle of a long story must not walk to its end.
+Format StoryImpl::EndOfStoryFormat() const {
+  return chars_.Last();
+}
+
+// ---------------------------------------------------------------- StoryImpl: edits
+
+Format StoryImpl::InsertionFormat(size_t pos) const {
+  if (pos + 1 >= text_.size()) return EndOfStoryFormat();
+  if (pos > 0 && text_.At(pos - 1) != kParagraphEnd) return chars_.Find(pos - 1).format;
+  return chars_.Find(pos).format;
+}
+
+ErrorCode StoryImpl::CheckInsert(size_t pos, size_t n) const {
+  if (pos >= text_.size()) return kInvalidArgument;
+  if (n > kMaxStoryLength || text_.size() + n > kMaxStoryLength) return kInvalidArgument;
+  return kSuccess;
+}
+
+ErrorCode StoryImpl::DoInsert(size_t pos, StoryFragment f) {
+  if (f.text.empty()) return kSuccess;
+  if (!Recording()) {
+    RawInsert(pos, f);
+    return kSuccess;
+  }
+  Format paragraph = paras_.Find(pos).format;
+  Format eos = EndOfStoryFormat();
+  RawInsert(pos, f);
+  Record(std::make_unique<InsertRecord>(Self(), pos, std::move(f), paragraph, eos));
+  return kSuccess;
+}
+
+ErrorCode StoryImpl::Insert(size_t pos, std::u16string_view text) {
+  if (ErrorCode e = CheckInsert(pos, text.size())) return e;
+  if (text.empty()) return kSuccess;
+  StoryFragment f;
+  f.text.assign(text);
+  f.characters = {{static_cast<uint32_t>(text.size()), InsertionFormat(pos)}};
+  f.paragraphs.assign(CountParagraphEnds(text) + 1, paras_.Find(pos).format);
+  return DoInsert(pos, std::move(f));
+}
+
+ErrorCode StoryImpl::InsertStyled(size_t pos, const StyledText& st) {
+  if (ErrorCode e = CheckInsert(pos, st.text.size())) return e;
+  size_t n = st.text.size();
+  size_t ends = CountParagraphEnds(st.text);
+  if (!st.paragraphs.empty() && st.paragraphs.size() != ends + 1) return kInvalidArgument;
+  size_t sum = 0;
+  for (const StyledRun& r : st.characters) sum += r.length;
+  if (!st.characters.empty() && sum != n) return kInvalidArgument;
+  Database* db = Db();
+  for (size_t i = 0; i < st.anchors.size(); ++i) {
+    const Anchor& a = st.anchors[i];
+    if (a.position >= n || st.text[a.position] != kObjectReplacement || a.uid == kInvalidUID)
+      return kInvalidArgument;
+    if (i > 0 && st.anchors[i - 1].position >= a.position) return kInvalidArgument;
+    if (db && !db->Contains(a.uid)) return kNotFound;
+    if (FindInlineObject(a.uid)) return kAlreadyExists;
+  }
+  if (n == 0) return kSuccess;
+
+  StoryFragment f;
+  f.text = st.text;
+  if (st.characters.empty()) {
+    f.characters = {{static_cast<uint32_t>(n), InsertionFormat(pos)}};
+  } else {
+    for (const StyledRun& r : st.characters)
+      if (r.length)
+        f.characters.push_back(
+            {static_cast<uint32_t>(r.length), {r.style, formats_.Intern(r.overrides)}});
+  }
+  Format here = paras_.Find(pos).format;
+  f.paragraphs.assign(ends + 1, here);
+  if (!st.paragraphs.empty() && ends > 0) {
+    auto intern = [&](const ParagraphFormat& p) {
+      return Format{p.style, formats_.Intern(p.overrides)};
+    };
+    bool at_paragraph_start = pos == 0 || text_.At(pos - 1) == kParagraphEnd;
+    if (at_paragraph_start) f.paragraphs[0] = intern(st.paragraphs[0]);
+    for (size_t i = 1; i < ends; ++i) f.paragraphs[i] = intern(st.paragraphs[i]);
+    if (st.text.back() != kParagraphEnd) f.paragraphs[ends] = intern(st.paragraphs[ends]);
+  }
+  f.anchors = st.anchors;
+  return DoInsert(pos, std::move(f));
+}
+
+ErrorCode StoryImpl::InsertInlineObject(size_t pos, UID object) {
+  if (ErrorCode e = CheckInsert(pos, 1)) return e;
+  if (object == kInvalidUID) return kInvalidArgument;
+  if (Database* db = Db(); db && !db->Contains(object)) return kNotFound;
+  if (FindInlineObject(object)) return kAlreadyExists;
+  StoryFragment f;
+  f.text.assign(1, kObjectReplacement);
+  f.characters = {{1, InsertionFormat(pos)}};
+  f.paragraphs = {paras_.Find(pos).format};
+  f.anchors = {{0, object}};
+  return DoInsert(pos, std::move(f));
+}
+
+ErrorCode StoryImpl::Delete(size_t pos, size_t length, AnchorPolicy policy) {
+  size_t total = text_.size();
+  if (pos >= total || length > total - 1 - pos) return kInvalidArgument;
+  if (length == 0) return kSuccess;
+  std::vector<Anchor> anchors;
+  if (!Recording()) {
+    anchors = RawDelete(pos, length).anchors;
+  } else {
+    Format eos = EndOfStoryFormat();
+    StoryFragment removed = RawDelete(pos, length);
+    anchors = removed.anchors;
+    Record(std::make_unique<DeleteRecord>(Self(), pos, std::move(removed), eos));
+  }
+  Database* db = Db();
+  if (policy == AnchorPolicy::kDeleteObjects && db) {
+    for (const Anchor& a : anchors) {
+      if (!db->Contains(a.uid)) continue;
+      if (ErrorCode e = DeleteInlineObject(*db, a.uid)) {
+        diag::Printf("Story %u: the inline object %u could not be deleted (%s)\n", Self(), a.uid,
+                     ErrorCodeName(e));
+        return e;
+      }
+    }
+  }
+  return kSuccess;
+}
+
+template <typename Fn>
+ErrorCode StoryImpl::ChangeFormats(size_t pos, size_t length, TextLevel level, Fn&& change) {
+  size_t total = text_.size();
+  if (pos >= total || length > total - pos) return kInvalidArgument;
+  size_t start = pos;
+  size_t end = pos + length;
+  RunArray* strand = &chars_;
+  if (level == TextLevel::kCharacter) {
+    if (length == 0) return kSuccess;
+    if (end == total - 1) end = total;
+  } else {
+    strand = &paras_;
+    RunSpan first = paras_.Find(pos);
+    RunSpan last = paras_.Find(length ? end - 1 : pos);
+    start = first.start;
+    end = last.start + last.length;
+  }
+  std::vector<Run> before = strand->Collect(start, end - start);
+  std::vector<Run> after = before;
+  std::unordered_map<uint32_t, uint32_t> interned;
+  for (Run& r : after) r.format = change(r.format, interned);
+  if (after == before) return kSuccess;
+  strand->Overwrite(start, after);
+  ++revision_;
+  if (Recording())
+    Record(
+        std::make_unique<FormatRecord>(Self(), level, start, std::move(before), std::move(after)));
+  return kSuccess;
+}
+
+ErrorCode StoryImpl::ApplyAttributes(size_t pos, size_t length, const AttributeList& list,
+                                     TextLevel level) {
+  return ChangeFormats(pos, length, level, [&](Format f, auto& cache) {
+    auto [it, inserted] = cache.try_emplace(f.overrides, 0);
+    if (inserted) {
+      AttributeList merged = formats_.Get(f.overrides);
+      merged.Merge(list);
+      it->second = formats_.Intern(merged);
+    }
+    return Format{f.style, it->second};
+  });
+}
+
+ErrorCode StoryImpl::ClearOverrides(size_t pos, size_t length, const AttrKindSet& kinds,
+                                    TextLevel level) {
+  return ChangeFormats(pos, length, level, [&](Format f, auto& cache) {
+    auto [it, inserted] = cache.try_emplace(f.overrides, 0);
+    if (inserted) {
+      AttributeList kept = formats_.Get(f.overrides);
+      kept.RemoveKinds(kinds);
+      it->second = formats_.Intern(kept);
+    }
+    return Format{f.style, it->second};
+  });
+}
+
+ErrorCode StoryImpl::ApplyStyle(size_t pos, size_t length, UID style, TextLevel level) {
+  if (Database* db = Db(); db && style != kInvalidUID && !db->Contains(style)) return kNotFound;
+  return ChangeFormats(pos, length, level, [&](Format f, auto&) {
+    return Format{style, f.overrides};
+  });
+}
+
+// ---------------------------------------------------------------- StoryImpl: reading
+
+size_t StoryImpl::Clamp(size_t index) const {
+  return std::min(index, text_.size() - 1);
+}
+
+char16_t StoryImpl::CharAt(size_t index) const {
+  return text_.At(Clamp(index));
+}
+
+std::u16string StoryImpl::Text(size_t pos, size_t length) const {
+  size_t total = text_.size();
+  if (pos >= total) return {};
+  return text_.Copy(pos, std::min(length, total - pos));
+}
+
+TextRange StoryImpl::CharacterRunAt(size_t index) const {
+  RunSpan r = chars_.Find(Clamp(index));
+  return {r.start, r.length};
+}
+UID StoryImpl::CharacterStyleAt(size_t index) const {
+  return chars_.Find(Clamp(index)).format.style;
+}
+const AttributeList& StoryImpl::CharacterOverridesAt(size_t index) const {
+  return formats_.Get(chars_.Find(Clamp(index)).format.overrides);
+}
+TextRange StoryImpl::ParagraphAt(size_t index) const {
+  RunSpan r = paras_.Find(Clamp(index));
+  return {r.start, r.length};
+}
+UID StoryImpl::ParagraphStyleAt(size_t index) const {
+  return paras_.Find(Clamp(index)).format.style;
+}
+const AttributeList& StoryImpl::ParagraphOverridesAt(size_t index) const {
+  return formats_.Get(paras_.Find(Clamp(index)).format.overrides);
+}
+
+UID StoryImpl::InlineObjectAt(size_t index) const {
+  return anchors_.At(index, text_.size());
+}
+
+std::vector<Anchor> StoryImpl::InlineObjectsIn(size_t pos, size_t length) const {
+  return anchors_.In(pos, length, text_.size());
+}
+
+std::optional<size_t> StoryImpl::FindInlineObject(UID object) const {
+  if (!anchored_.contains(object)) return std::nullopt;
+  for (const Anchor& a : anchors_.All(text_.size()))
+    if (a.uid == object) return a.position;
+  return std::nullopt;
+}
+
+StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
+  StyledText out;
+  size_t total = text_.size();
+  if (pos >= total) return out;
+  length = std::min(length, total - pos);
+  out.text = text_.Copy(pos, length);
+  for (const Run& r : chars_.Collect(pos, length))
+    out.characters.push_back({r.length, r.format.style, formats_.Get(r.format.overrides)});
+  auto paragraph_at = [&](size_t p) {
+    Format f = paras_.Find(Clamp(p)).format;
+    return ParagraphFormat{f.style, formats_.Get(f.overrides)};
+  };
+  out.paragraphs.push_back(paragraph_at(pos));
+  for (size_t i = 0; i < length; ++i)
+    if (out.text[i] == kParagraphEnd) out.paragraphs.push_back(paragraph_at(pos + i + 1));
+  for (Anchor a : anchors_.In(pos, length, total)) {
+    a.position -= pos;
+    out.anchors.push_back(a);
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- StoryImpl: persistence
+
+namespace {
+
+constexpr uint32_t kStoryVersion = 1;
+
+void XferUnits(Stream& s, std::u16string_view units) {
+  if constexpr (std::endian::native == std::endian::little) {
+    s.WriteBytes(units.data(), units.size() * sizeof(char16_t));
+  } else {
+    for (char16_t c : units) s.WriteUInt16(c);
+  }
+}
+
+bool ReadUnits(Stream& s, size_t count, std::u16string& out) {
+  out.clear();
+  constexpr size_t kChunk = 1 << 16;
+  while (out.size() < count) {
+    size_t n = std::min(kChunk, count - out.size());
+    size_t at = out.size();
+    out.resize(at + n);
+    size_t got = s.ReadBytes(&out[at], n * sizeof(char16_t));
+    if (got != n * sizeof(char16_t)) return false;
+  }
+  if constexpr (std::endian::native != std::endian::little)
+    for (char16_t& c : out) c = static_cast<char16_t>((c >> 8) | (c << 8));
+  return true;
+}
+
+bool XferRuns(Stream& s, std::vector<Run>& runs) {
+  uint32_t count = static_cast<uint32_t>(runs.size());
+  if (!s.XferInt32(count)) return false;
+  if (s.IsReading()) {
+    runs.clear();
+    for (uint32_t i = 0; i < count; ++i) {
+      Run r;
+      if (!s.XferInt32(r.length) || !s.XferInt32(r.format.style) ||
+          !s.XferInt32(r.format.overrides))
+        return false;
+      runs.push_back(r);
+    }
+    return true;
+  }
+  for (Run& r : runs) {
+    s.XferInt32(r.length);
+    s.XferInt32(r.format.style);
+    s.XferInt32(r.format.overrides);
+  }
+  return s.Good();
+}
+
+}  // namespace
+
+void StoryImpl::ReadWrite(Stream& s, ImplementationID) {
+  if (s.IsWriting()) {
+    uint32_t version = kStoryVersion;
+    uint32_t total = static_cast<uint32_t>(text_.size());
+    s.XferInt32(version);
+    s.XferInt32(total);
+    auto [a, b] = text_.Pieces();
+    XferUnits(s, a);
+    XferUnits(s, b);
+    // Override lists in order of first use, so equal stories write equal bytes whatever
+    // their edit history left in the table.
+    std::vector<Run> chars = chars_.All();
+    std::vector<Run> paras = paras_.All();
+    std::unordered_map<uint32_t, uint32_t> renumber{{0, 0}};
+    std::vector<uint32_t> used;
+    for (auto* runs : {&chars, &paras})
+      for (Run& r : *runs) {
+        auto [it, inserted] =
+            renumber.try_emplace(r.format.overrides, static_cast<uint32_t>(used.size() + 1));
+        if (inserted) used.push_back(r.format.overrides);
+        r.format.overrides = it->second;
+      }
+    uint32_t sets = static_cast<uint32_t>(used.size());
+    s.XferInt32(sets);
+    for (uint32_t index : used) {
+      AttributeList list = formats_.Get(index);
+      list.ReadWrite(s);
+    }
+    XferRuns(s, chars);
+    XferRuns(s, paras);
+    std::vector<Anchor> anchors = anchors_.All(text_.size());
+    uint32_t count = static_cast<uint32_t>(anchors.size());
+    s.XferInt32(count);
+    for (Anchor& anchor : anchors) {
+      uint32_t position = static_cast<uint32_t>(anchor.position);
+      s.XferInt32(position);
+      s.XferInt32(anchor.uid);
+    }
+    return;
+  }
+  ReadStory(s);
+  ++revision_;
+}
+
+void StoryImpl::ReadStory(Stream& s) {
+  Reset();
+  uint32_t version = 0;
+  uint32_t total = 0;
+  if (!s.XferInt32(version) || !s.XferInt32(total)) return;
+  if (version != kStoryVersion || total == 0 || total > kMaxStoryLength) {
+    diag::Printf("Story: unknown version %u or length %u; the story is left empty\n", version,
+                 total);
+    return;
+  }
+  std::u16string text;
+  if (!ReadUnits(s, total, text)) return;
+  if (text.back() != kEndOfStory) text.push_back(kEndOfStory);
+
+  uint32_t sets = 0;
+  std::vector<AttributeList> lists(1);
+  std::vector<Run> chars;
+  std::vector<Run> paras;
+  std::vector<Anchor> anchors;
+  bool ok = s.XferInt32(sets);
+  for (uint32_t i = 0; ok && i < sets; ++i) {
+    AttributeList list;
+    ok = list.ReadWrite(s);
+    lists.push_back(std::move(list));
+  }
+  ok = ok && XferRuns(s, chars) && XferRuns(s, paras);
+  uint32_t count = 0;
+  ok = ok && s.XferInt32(count);
+  for (uint32_t i = 0; ok && i < count; ++i) {
+    uint32_t position = 0;
+    uint32_t uid = 0;
+    ok = s.XferInt32(position) && s.XferInt32(uid);
+    anchors.push_back({position, uid});
+  }
+
+  // Whatever is inconsistent is dropped; the text is kept in any case.
+  auto runs_cover = [&](const std::vector<Run>& runs) {
+    size_t sum = 0;
+    for (const Run& r : runs) {
+      if (r.format.overrides >= lists.size()) return false;
+      sum += r.length;
+    }
+    return sum == text.size();
+  };
+  bool paragraphs_ok = ok && runs_cover(paras);
+  if (paragraphs_ok) {
+    size_t at = 0;
+    for (const Run& r : paras) {
+      if (r.length == 0) {
+        paragraphs_ok = false;
+        break;
+      }
+      at += r.length;
+      if (text[at - 1] != kParagraphEnd ||
+          std::find(text.begin() + static_cast<ptrdiff_t>(at - r.length),
+                    text.begin() + static_cast<ptrdiff_t>(at - 1),
+                    kParagraphEnd) != text.begin() + static_cast<ptrdiff_t>(at - 1)) {
+        paragraphs_ok = false;
+        break;
+      }
+    }
+  }
+  bool chars_ok = ok && runs_cover(chars);
+  bool anchors_ok = ok;
+  for (size_t i = 0; anchors_ok && i < anchors.size(); ++i)
+    anchors_ok = anchors[i].position < text.size() &&
+                 text[anchors[i].position] == kObjectReplacement && anchors[i].uid != kInvalidUID &&
+                 (i == 0 || anchors[i - 1].position < anchors[i].position);
+  for (size_t i = 0; anchors_ok && i < anchors.size(); ++i)
+    anchors_ok = anchored_.insert(anchors[i].uid).second;  // an object has one anchor
+  if (!ok || !chars_ok || !paragraphs_ok || !anchors_ok)
+    diag::Printf(
+        "Story: damaged formatting (characters %d, paragraphs %d, anchors %d); "
+        "kept the text\n",
+        chars_ok, paragraphs_ok, anchors_ok);
+
+  for (size_t i = 1; i < lists.size(); ++i) formats_.Intern(lists[i]);
+  auto renumber = [&](std::vector<Run>& runs) {
+    for (Run& r : runs) r.format.overrides = formats_.Intern(lists[r.format.overrides]);
+  };
+  if (chars_ok) {
+    renumber(chars);
+  } else {
+    chars = {{static_cast<uint32_t>(text.size()), {}}};
+  }
+  if (paragraphs_ok) {
+    renumber(paras);
+  } else {
+    paras.clear();
+    size_t start = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+      if (text[i] == kParagraphEnd) {
+        paras.push_back({static_cast<uint32_t>(i + 1 - start), {}});
+        start = i + 1;
+      }
+  }
+  if (!anchors_ok) {
+    anchors.clear();
+    anchored_.clear();
+  }
+  size_t length = text.size();
+  text_.Assign(std::move(text));
+  chars_.Assign(std::move(chars));
+  paras_.Assign(std::move(paras));
+  anchors_.Assign(std::move(anchors), length);
+}
+
+}  // namespace tarvelin

@@ -11,12 +11,12 @@
 #include <memory>
 #include <string>
 
-#include "host/documents/document.h"
-#include "host/text/font_families.h"
 #include "host/application/host_registry.h"
+#include "host/documents/document.h"
 #include "host/documents/page_item.h"
 #include "host/documents/page_item_commands.h"
 #include "host/documents/spread.h"
+#include "host/text/font_families.h"
 #include "host/text/text_commands.h"
 #include "host/text/text_model.h"
 #include "layout/layout_service_qt.h"

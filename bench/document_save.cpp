@@ -9,12 +9,12 @@
 #include <filesystem>
 #include <memory>
 
+#include "host/application/host_registry.h"
+#include "host/documents/document.h"
+#include "host/documents/page_item_commands.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/command_processor.h"
-#include "host/documents/document.h"
 #include "host/persistence/document_file.h"
-#include "host/application/host_registry.h"
-#include "host/documents/page_item_commands.h"
 #include "host/text/swatch_list.h"
 #include "host/text/text_commands.h"
 
@@ -31,7 +31,8 @@ std::unique_ptr<Document> MakeDocument(int frames) {
   UIDRef layer = doc->DefaultSpreadLayer();
   UID black = FindSwatchByName(db, doc->TextWorkspaceRefs(), u"Black");
   ImageInfo info;
-  info.ok = true, info.widthPt = 120, info.heightPt = 80, info.pixelWidth = 500, info.pixelHeight = 333;
+  info.ok = true, info.widthPt = 120, info.heightPt = 80, info.pixelWidth = 500,
+  info.pixelHeight = 333;
   info.format = "jpeg";
   for (int i = 0; i < frames; ++i) {
     double x = (i % 40) * 12, y = (i / 40 % 60) * 12;
@@ -40,7 +41,8 @@ std::unique_ptr<Document> MakeDocument(int frames) {
     switch (i % 4) {
       case 0:
         CreateTextFrame(*doc, layer, r, 1 + i % 3, 6, &f);
-        InsertText({&db, db.Query<ITextFrame>(f.GetUID())->Story()}, 0, u"Sprzedam mieszkanie, tel. 600 100 200\r");
+        InsertText({&db, db.Query<ITextFrame>(f.GetUID())->Story()}, 0,
+                   u"Sprzedam mieszkanie, tel. 600 100 200\r");
         break;
       case 1:
         CreateRectangleFrame(*doc, layer, r, &f);
@@ -59,7 +61,8 @@ std::unique_ptr<Document> MakeDocument(int frames) {
 }
 
 fs::path BenchFile(const char* name) {
-  return fs::temp_directory_path() / ("tarvelin-bench-" + std::to_string(::getpid()) + "-" + name + ".tvd");
+  return fs::temp_directory_path() /
+         ("tarvelin-bench-" + std::to_string(::getpid()) + "-" + name + ".tvd");
 }
 
 void BM_Save(benchmark::State& state) {
@@ -94,8 +97,18 @@ void BM_Load(benchmark::State& state) {
   fs::remove(file);
 }
 
-BENCHMARK(BM_Save)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(BM_Load)->Arg(5000)->Arg(10000)->Arg(20000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(BM_Save)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(BM_Load)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 }  // namespace tarvelin

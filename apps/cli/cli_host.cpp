@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "core/diagnostics.h"
-#include "host/text/font_families.h"
 #include "host/application/session_workspace.h"
+#include "host/text/font_families.h"
 #include "layout/layout_service_qt.h"
 #include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"

@@ -12,9 +12,9 @@
 #include "cli_host.h"
 #include "engine/engine_run.h"
 #include "host/application/active_context.h"
+#include "host/documents/page_item.h"
 #include "host/objects/command_processor.h"
 #include "host/persistence/document_file.h"
-#include "host/documents/page_item.h"
 #include "layout/layout_service_qt.h"
 #include "shell/plugin_ids.h"
 

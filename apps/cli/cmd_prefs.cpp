@@ -10,9 +10,9 @@
 #include "cli_app.h"
 #include "cli_host.h"
 #include "core/utf16.h"
-#include "host/objects/class_registry.h"
 #include "host/application/host_registry.h"
 #include "host/application/session_workspace.h"
+#include "host/objects/class_registry.h"
 #include "preferences/preference_data.h"
 #include "preferences/preference_types.h"
 

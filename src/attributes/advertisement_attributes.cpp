@@ -5,10 +5,10 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
+#include "host/documents/document_classes.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/command_processor.h"
 #include "host/objects/database.h"
-#include "host/documents/document_classes.h"
 #include "host/objects/object.h"
 
 namespace tarvelin {

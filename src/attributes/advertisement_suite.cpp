@@ -4,10 +4,10 @@
 
 #include "core/diagnostics.h"
 #include "host/application/active_context.h"
-#include "host/objects/command_processor.h"
-#include "host/objects/database.h"
 #include "host/documents/document.h"
 #include "host/documents/selection.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/database.h"
 
 namespace tarvelin {
 

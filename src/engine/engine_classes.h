@@ -4,8 +4,8 @@
 // interface fonts and the four image-folder preferences.
 #pragma once
 
-#include "host/objects/error_code.h"
 #include "host/application/startup_service.h"
+#include "host/objects/error_code.h"
 
 namespace tarvelin {
 

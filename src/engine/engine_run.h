@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "host/application/application.h"
-#include "host/documents/document_geometry.h"
 #include "host/application/image_probe.h"
-#include "host/objects/interface.h"
 #include "host/application/plugin.h"
+#include "host/documents/document_geometry.h"
+#include "host/objects/interface.h"
 #include "host/objects/uid.h"
 
 namespace tarvelin {

@@ -2,10 +2,10 @@
 
 #include "core/diagnostics.h"
 #include "framefile/box_definition.h"
-#include "host/objects/database.h"
-#include "host/documents/document.h"
 #include "host/application/layout_service.h"
+#include "host/documents/document.h"
 #include "host/documents/page_item.h"
+#include "host/objects/database.h"
 
 namespace tarvelin {
 

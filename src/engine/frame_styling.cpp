@@ -5,9 +5,9 @@
 #include "framefile/box_definition.h"
 #include "framefile/colour_spec.h"
 #include "host/documents/document.h"
-#include "host/text/font_catalogue.h"
 #include "host/documents/object_style.h"
 #include "host/documents/page_item_commands.h"
+#include "host/text/font_catalogue.h"
 #include "tagged/lookups.h"
 
 namespace tarvelin {

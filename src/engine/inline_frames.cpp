@@ -12,12 +12,12 @@
 #include "engine/frame_styling.h"
 #include "engine/picture_placement.h"
 #include "framefile/box_definition.h"
-#include "host/objects/database.h"
-#include "host/documents/document.h"
 #include "host/application/layout_service.h"
+#include "host/documents/document.h"
 #include "host/documents/page_item.h"
 #include "host/documents/page_item_commands.h"
 #include "host/documents/spread.h"
+#include "host/objects/database.h"
 #include "host/text/text_commands.h"
 
 namespace tarvelin {

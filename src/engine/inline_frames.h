@@ -28,8 +28,8 @@
 #include "engine/box_definition_pass.h"
 #include "engine/engine_run.h"
 #include "engine/story_text.h"
-#include "host/text/text_model.h"
 #include "host/objects/uid.h"
+#include "host/text/text_model.h"
 
 namespace tarvelin {
 

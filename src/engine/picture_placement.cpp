@@ -10,10 +10,10 @@
 #include "core/utf16.h"
 #include "framefile/box_definition.h"
 #include "host/application/active_context.h"
-#include "host/documents/document.h"
 #include "host/application/image_probe.h"
-#include "host/documents/page_item_commands.h"
 #include "host/application/session_workspace.h"
+#include "host/documents/document.h"
+#include "host/documents/page_item_commands.h"
 #include "preferences/preference_data.h"
 #include "preferences/preference_types.h"
 

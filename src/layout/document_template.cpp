@@ -10,11 +10,11 @@
 
 #include "core/measurement_units.h"
 #include "core/utf16.h"
+#include "host/documents/document_commands.h"
+#include "host/documents/page_item_commands.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/command_processor.h"
-#include "host/documents/document_commands.h"
 #include "host/text/font_families.h"
-#include "host/documents/page_item_commands.h"
 #include "host/text/style_table.h"
 
 namespace tarvelin {

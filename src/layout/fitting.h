@@ -1,14 +1,14 @@
-// The fit operations of the fit types (host/application/layout_service.h): frame to content, content
-// to frame, centring, proportional fitting and filling, frame to picture height, picture
-// to a width. The geometry is worked out by pure functions (tested apart); applying it
-// goes through the page-item commands.
+// The fit operations of the fit types (host/application/layout_service.h): frame to content,
+// content to frame, centring, proportional fitting and filling, frame to picture height, picture to
+// a width. The geometry is worked out by pure functions (tested apart); applying it goes through
+// the page-item commands.
 #pragma once
 
 #include <optional>
 
+#include "host/application/layout_service.h"
 #include "host/documents/document_geometry.h"
 #include "host/objects/error_code.h"
-#include "host/application/layout_service.h"
 #include "host/objects/uid.h"
 
 namespace tarvelin {

@@ -1,10 +1,10 @@
 #include "layout/layout_service_qt.h"
 
-#include "host/objects/command_processor.h"
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
 #include "host/documents/page_item_commands.h"
 #include "host/documents/spread.h"
+#include "host/objects/command_processor.h"
 #include "layout/composer.h"
 #include "layout/fitting.h"
 

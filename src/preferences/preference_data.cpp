@@ -5,12 +5,12 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
+#include "host/application/session_workspace.h"
+#include "host/documents/document_classes.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/command_processor.h"
 #include "host/objects/database.h"
-#include "host/documents/document_classes.h"
 #include "host/objects/object.h"
-#include "host/application/session_workspace.h"
 
 namespace tarvelin {
 

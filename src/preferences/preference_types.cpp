@@ -5,8 +5,8 @@
 #include "core/diagnostics.h"
 #include "core/string_table.h"
 #include "host/application/active_context.h"
-#include "host/objects/database.h"
 #include "host/application/session_workspace.h"
+#include "host/objects/database.h"
 #include "preferences/preference_data.h"
 
 namespace tarvelin {

@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "host/objects/ids.h"
 #include "host/application/plugin.h"
+#include "host/objects/ids.h"
 
 namespace tarvelin::plugin_ids {
 

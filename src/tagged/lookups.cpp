@@ -4,8 +4,8 @@
 #include "core/import_log.h"
 #include "core/utf16.h"
 #include "host/objects/database.h"
-#include "host/text/font_families.h"
 #include "host/objects/object.h"
+#include "host/text/font_families.h"
 #include "host/text/swatch_list.h"
 
 namespace tarvelin {

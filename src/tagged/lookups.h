@@ -21,11 +21,11 @@
 #include <string_view>
 
 #include "host/objects/error_code.h"
+#include "host/objects/uid.h"
 #include "host/text/font_catalogue.h"
 #include "host/text/style_table.h"
 #include "host/text/text_attributes.h"
 #include "host/text/text_workspace.h"
-#include "host/objects/uid.h"
 
 namespace tarvelin {
 

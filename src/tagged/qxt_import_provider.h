@@ -31,9 +31,9 @@
 
 #include "core/stream.h"
 #include "host/objects/error_code.h"
+#include "host/objects/uid.h"
 #include "host/text/font_catalogue.h"
 #include "host/text/text_workspace.h"
-#include "host/objects/uid.h"
 
 namespace tarvelin {
 

@@ -2,10 +2,10 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
-#include "host/objects/database.h"
-#include "host/documents/document.h"
-#include "host/text/font_families.h"
 #include "host/application/import_provider.h"
+#include "host/documents/document.h"
+#include "host/objects/database.h"
+#include "host/text/font_families.h"
 #include "tagged/qxt_import_provider.h"
 
 namespace tarvelin {

@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "attributes/advertisement_attributes.h"
-#include "host/objects/class_registry.h"
-#include "host/documents/document.h"
 #include "host/application/host_registry.h"
+#include "host/documents/document.h"
 #include "host/documents/page_item_commands.h"
+#include "host/objects/class_registry.h"
 
 namespace tarvelin::testing {
 

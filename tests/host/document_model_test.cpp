@@ -8,14 +8,14 @@
 #include <functional>
 
 #include "host/application/active_context.h"
-#include "host/objects/class_registry.h"
-#include "host/objects/command_processor.h"
-#include "host/documents/document.h"
 #include "host/application/host_registry.h"
+#include "host/documents/document.h"
 #include "host/documents/object_style.h"
 #include "host/documents/page_item.h"
 #include "host/documents/page_item_commands.h"
 #include "host/documents/spread.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/command_processor.h"
 #include "host/text/swatch_list.h"
 #include "host/text/text_commands.h"
 #include "host/text/text_model.h"

@@ -9,14 +9,14 @@
 #include <random>
 
 #include "core/stream.h"
-#include "host/objects/class_registry.h"
+#include "host/application/host_registry.h"
+#include "host/application/session_workspace.h"
 #include "host/documents/document.h"
 #include "host/documents/document_classes.h"
-#include "host/persistence/document_file.h"
-#include "host/application/host_registry.h"
 #include "host/documents/object_style.h"
 #include "host/documents/page_item_commands.h"
-#include "host/application/session_workspace.h"
+#include "host/objects/class_registry.h"
+#include "host/persistence/document_file.h"
 #include "host/text/text_commands.h"
 
 namespace tarvelin {

@@ -5,11 +5,11 @@
 #include "core/diagnostics.h"
 #include "core/stream.h"
 #include "core/utf16.h"
+#include "host/application/host_registry.h"
+#include "host/application/session_workspace.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/database.h"
-#include "host/application/host_registry.h"
 #include "host/objects/object.h"
-#include "host/application/session_workspace.h"
 #include "preferences/preference_types.h"
 
 namespace tarvelin {

@@ -8,9 +8,9 @@
 
 #include "core/string_table.h"
 #include "host/application/application.h"
-#include "host/objects/class_registry.h"
 #include "host/application/host_registry.h"
 #include "host/application/plugin_loader.h"
+#include "host/objects/class_registry.h"
 #include "shell/plugin_ids.h"
 #include "shell/plugin_resources.h"
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include "core/stream.h"
-#include "host/objects/class_registry.h"
-#include "host/documents/document.h"
 #include "host/application/host_registry.h"
 #include "host/application/import_provider.h"
+#include "host/documents/document.h"
+#include "host/objects/class_registry.h"
 #include "host/objects/object.h"
 #include "host/text/text_model.h"
 #include "tagged/qxt_import_service.h"

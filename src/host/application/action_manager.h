@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "host/objects/interface.h"
 #include "host/application/plugin.h"
+#include "host/objects/interface.h"
 
 namespace tarvelin {
 

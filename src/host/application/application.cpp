@@ -5,11 +5,11 @@
 
 #include "core/diagnostics.h"
 #include "host/application/active_context.h"
-#include "host/objects/class_registry.h"
 #include "host/application/host_registry.h"
-#include "host/objects/object.h"
 #include "host/application/session_workspace.h"
 #include "host/application/startup_service.h"
+#include "host/objects/class_registry.h"
+#include "host/objects/object.h"
 
 namespace tarvelin {
 

@@ -1,8 +1,8 @@
 #include "host/application/host_registry.h"
 
 #include "core/diagnostics.h"
-#include "host/objects/class_registry.h"
 #include "host/documents/document_classes.h"
+#include "host/objects/class_registry.h"
 #include "host/text/text_classes.h"
 
 namespace tarvelin {

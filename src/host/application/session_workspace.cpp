@@ -2,8 +2,8 @@
 
 #include "core/platform_paths.h"
 #include "core/stream.h"
-#include "host/objects/class_registry.h"
 #include "host/documents/document_classes.h"
+#include "host/objects/class_registry.h"
 #include "host/persistence/document_persist.h"
 
 namespace tarvelin {

@@ -16,10 +16,10 @@
 #include <memory>
 #include <optional>
 
-#include "host/objects/database.h"
 #include "host/documents/document.h"
-#include "host/persistence/document_file.h"
+#include "host/objects/database.h"
 #include "host/objects/interface.h"
+#include "host/persistence/document_file.h"
 
 namespace tarvelin {
 

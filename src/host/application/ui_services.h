@@ -25,8 +25,8 @@ class FileChooser {
   // nullopt when the user cancelled.
   virtual std::optional<std::filesystem::path> ChooseFileToOpen(
       const std::u16string& title, const std::vector<FileFilter>& filters) = 0;
-  virtual std::optional<std::filesystem::path> ChooseFolder(
-      const std::u16string& title, const std::filesystem::path& start) = 0;
+  virtual std::optional<std::filesystem::path> ChooseFolder(const std::u16string& title,
+                                                            const std::filesystem::path& start) = 0;
 };
 
 class ProgressFactory {

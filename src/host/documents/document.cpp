@@ -5,11 +5,11 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
-#include "host/objects/class_registry.h"
-#include "host/persistence/document_persist.h"
 #include "host/documents/document_undo.h"
 #include "host/documents/page_item.h"
 #include "host/documents/spread.h"
+#include "host/objects/class_registry.h"
+#include "host/persistence/document_persist.h"
 
 namespace tarvelin {
 

@@ -29,13 +29,13 @@
 #include <string>
 #include <vector>
 
-#include "host/objects/database.h"
 #include "host/documents/document_classes.h"
 #include "host/documents/document_geometry.h"
-#include "host/objects/interface.h"
 #include "host/documents/selection.h"
-#include "host/text/text_workspace.h"
+#include "host/objects/database.h"
+#include "host/objects/interface.h"
 #include "host/objects/uid.h"
+#include "host/text/text_workspace.h"
 
 namespace tarvelin {
 

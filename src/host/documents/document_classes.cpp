@@ -1,14 +1,14 @@
 #include "host/documents/document_classes.h"
 
-#include "host/objects/class_registry.h"
+#include "host/application/session_workspace.h"
 #include "host/documents/document.h"
 #include "host/documents/document_impls.h"
 #include "host/documents/document_story.h"
 #include "host/documents/object_style.h"
 #include "host/documents/page_item.h"
 #include "host/documents/page_item_commands.h"
-#include "host/application/session_workspace.h"
 #include "host/documents/spread.h"
+#include "host/objects/class_registry.h"
 
 namespace tarvelin {
 

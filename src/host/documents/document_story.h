@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "host/objects/database.h"
 #include "host/documents/document.h"
+#include "host/objects/database.h"
 #include "host/objects/error_code.h"
 #include "host/objects/uid.h"
 

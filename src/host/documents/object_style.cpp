@@ -3,9 +3,9 @@
 #include <cmath>
 
 #include "core/stream.h"
-#include "host/objects/class_registry.h"
 #include "host/documents/document.h"
 #include "host/documents/document_commands.h"
+#include "host/objects/class_registry.h"
 #include "host/persistence/document_persist.h"
 
 namespace tarvelin {

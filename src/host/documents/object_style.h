@@ -21,9 +21,9 @@
 #include <string_view>
 
 #include "host/documents/document_geometry.h"
+#include "host/documents/page_item.h"
 #include "host/objects/error_code.h"
 #include "host/objects/interface.h"
-#include "host/documents/page_item.h"
 #include "host/objects/uid.h"
 
 namespace tarvelin {

@@ -3,11 +3,11 @@
 #include <unordered_set>
 
 #include "core/stream.h"
+#include "host/documents/document.h"
+#include "host/documents/spread.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/database.h"
-#include "host/documents/document.h"
 #include "host/persistence/document_persist.h"
-#include "host/documents/spread.h"
 
 namespace tarvelin {
 

@@ -10,10 +10,10 @@
 #include <cstdint>
 #include <string>
 
-#include "host/documents/document_geometry.h"
-#include "host/objects/error_code.h"
 #include "host/application/image_probe.h"
+#include "host/documents/document_geometry.h"
 #include "host/documents/page_item.h"
+#include "host/objects/error_code.h"
 #include "host/objects/uid.h"
 
 namespace tarvelin {

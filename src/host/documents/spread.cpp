@@ -4,13 +4,13 @@
 #include <cmath>
 
 #include "core/stream.h"
+#include "host/documents/document.h"
+#include "host/documents/document_commands.h"
+#include "host/documents/document_undo.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/command.h"
 #include "host/objects/command_processor.h"
-#include "host/documents/document.h"
-#include "host/documents/document_commands.h"
 #include "host/persistence/document_persist.h"
-#include "host/documents/document_undo.h"
 
 namespace tarvelin {
 

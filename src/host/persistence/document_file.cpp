@@ -12,9 +12,9 @@
 #include <system_error>
 #include <vector>
 
+#include "host/documents/document.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/database.h"
-#include "host/documents/document.h"
 #include "host/objects/object_record.h"
 
 namespace tarvelin {

@@ -18,10 +18,10 @@
 #include <vector>
 
 #include "host/objects/error_code.h"
-#include "host/text/font_catalogue.h"
 #include "host/objects/interface.h"
-#include "host/text/text_workspace.h"
 #include "host/objects/uid.h"
+#include "host/text/font_catalogue.h"
+#include "host/text/text_workspace.h"
 
 namespace tarvelin {
 

@@ -23,8 +23,8 @@
 #include <utility>
 #include <vector>
 
-#include "host/text/text_attributes.h"
 #include "host/objects/uid.h"
+#include "host/text/text_attributes.h"
 
 namespace tarvelin {
 

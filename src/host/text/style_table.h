@@ -27,9 +27,9 @@
 
 #include "host/objects/error_code.h"
 #include "host/objects/interface.h"
+#include "host/objects/uid.h"
 #include "host/text/text_attributes.h"
 #include "host/text/text_workspace.h"
-#include "host/objects/uid.h"
 
 namespace tarvelin {
 

@@ -20,8 +20,8 @@
 
 #include "host/objects/error_code.h"
 #include "host/objects/interface.h"
-#include "host/text/text_workspace.h"
 #include "host/objects/uid.h"
+#include "host/text/text_workspace.h"
 
 namespace tarvelin {
 

@@ -19,8 +19,8 @@
 
 #include "host/objects/command.h"
 #include "host/objects/error_code.h"
-#include "host/text/text_model.h"
 #include "host/objects/uid.h"
+#include "host/text/text_model.h"
 
 namespace tarvelin {
 

@@ -9,9 +9,9 @@
 #include "core/stream.h"
 #include "host/objects/database.h"
 #include "host/objects/object.h"
+#include "host/objects/undo_record.h"
 #include "host/text/story_impl.h"
 #include "host/text/text_classes.h"
-#include "host/objects/undo_record.h"
 
 namespace tarvelin {
 

@@ -53,9 +53,9 @@
 
 #include "host/objects/error_code.h"
 #include "host/objects/interface.h"
+#include "host/objects/uid.h"
 #include "host/text/story_strands.h"
 #include "host/text/text_attributes.h"
-#include "host/objects/uid.h"
 
 namespace tarvelin {
 

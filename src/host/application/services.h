@@ -1,0 +1,48 @@
+// The services of a front end: everything the host and the plug-ins ask of the platform
+// and of the user. A front end (command line, studio, a test) builds one Services and
+// hands it to Application::Start; the host and the engine reach these services only
+// through Application::Current()->Services(). Every member may be null: the host then
+// answers as a batch run without a user would (alerts take their default, choosers
+// answer "cancelled", progress is silent, nothing is shown).
+#pragma once
+
+#include <memory>
+#include <string>
+
+namespace tarvelin {
+
+class AlertService;
+class FileChooser;
+class FontCatalogue;
+class ImageProbe;
+class LayoutService;
+class ProgressFactory;
+
+// Shows a text to the user, such as the import log.
+class LogViewer {
+ public:
+  virtual ~LogViewer() = default;
+  virtual void ShowText(const std::u16string& title, const std::u16string& text) = 0;
+};
+
+// Opens the host's preferences dialog; `page` names the page to select (empty: the
+// first). Returns when the dialog is closed.
+class PreferencesDialog {
+ public:
+  virtual ~PreferencesDialog() = default;
+  virtual void Open(const std::string& page) = 0;
+};
+
+// Borrowed pointers: the front end keeps each service alive while the Application runs.
+struct Services {
+  AlertService* alerts = nullptr;
+  FileChooser* chooser = nullptr;
+  ProgressFactory* progress = nullptr;
+  const FontCatalogue* fonts = nullptr;
+  ImageProbe* images = nullptr;
+  LayoutService* layout = nullptr;
+  LogViewer* logViewer = nullptr;
+  PreferencesDialog* preferences = nullptr;
+};
+
+}  // namespace tarvelin

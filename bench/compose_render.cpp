@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "host/application/application.h"
 #include "host/application/host_registry.h"
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
@@ -51,10 +52,16 @@ struct Built {
 };
 
 Built Build(int pages) {
-  static auto registry = [] {
-    SetFontCatalogue(std::make_shared<QtFontCatalogue>());
-    return CreateHostRegistry();
+  // A host without plug-ins whose front end offers the platform's fonts.
+  static QtFontCatalogue fonts;
+  static std::unique_ptr<Application> app = [] {
+    StartOptions options;
+    options.workspaceFile = std::filesystem::path();
+    options.services.fonts = &fonts;
+    std::string error;
+    return Application::Start(options, &error);
   }();
+  std::shared_ptr<const ClassRegistry> registry = app->Registry();
   Built b;
   b.doc = Document::Create(registry, PageSetup{}, u"bench");
   Document& doc = *b.doc;

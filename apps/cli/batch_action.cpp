@@ -2,25 +2,12 @@
 
 #include <cstdio>
 
-#include "core/alert.h"
 #include "shell/plugin_ids.h"
 
 namespace tarvelin::cli {
 
-std::optional<RunReport> PerformBatchAction(Application& app, ActionID action, MissingPolicy policy,
-                                            std::optional<std::filesystem::path> file) {
-  BatchAlerts alerts(policy);
-  BatchChooser chooser(std::move(file));
-  TerminalProgressFactory progress(StderrIsTerminal());
-  PlatformServices& services = app.Services();
-  SetAlertService(&alerts);
-  services.chooser = &chooser;
-  services.progress = &progress;
+std::optional<RunReport> PerformBatchAction(Application& app, ActionID action) {
   app.Actions().PerformAction(action);
-  // The services live only for the action.
-  SetAlertService(nullptr);
-  services.chooser = nullptr;
-  services.progress = nullptr;
 
   auto component = app.Actions().Component(plugin_ids::kActionComponentClass);
   auto reporter = component ? std::dynamic_pointer_cast<IVorrinRunReport>(component) : nullptr;

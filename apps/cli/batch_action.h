@@ -1,6 +1,6 @@
-// One of the plug-in's actions, performed as the command line performs it: the batch
-// alert, chooser and progress services in place for the action, and the plug-in's report
-// of the run read back afterwards.
+// One of the plug-in's actions, performed as the command line performs it (with the
+// batch services the host was started with, cli_host.h), and the plug-in's report of the
+// run read back afterwards.
 #pragma once
 
 #include <filesystem>
@@ -14,8 +14,7 @@ namespace tarvelin::cli {
 
 // nullopt when the plug-in gave no report. A Ctrl-C during the action counts as a cancel.
 // The caller keeps an InterruptGuard alive across the action.
-std::optional<RunReport> PerformBatchAction(Application& app, ActionID action, MissingPolicy policy,
-                                            std::optional<std::filesystem::path> file);
+std::optional<RunReport> PerformBatchAction(Application& app, ActionID action);
 
 // The closing lines on stdout: the log and what the run made.
 void PrintRunSummary(const RunReport& report);

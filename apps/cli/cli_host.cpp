@@ -5,7 +5,6 @@
 
 #include "core/diagnostics.h"
 #include "host/application/session_workspace.h"
-#include "host/text/font_families.h"
 #include "layout/layout_service_qt.h"
 #include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"
@@ -35,24 +34,28 @@ std::optional<std::filesystem::path> UserWorkspaceFile() {
 
 std::unique_ptr<CliHost> CliHost::Start(const HostOptions& options, std::string* error) {
   std::unique_ptr<CliHost> host(new CliHost());
+  StartOptions start;
+  HostServices& services = start.services;
   if (options.platform) {
     EnsureGuiApplication();
     host->fonts_ = std::make_unique<QtFontCatalogue>();
     host->images_ = std::make_unique<QtImageProbe>();
     host->layout_ = std::make_unique<QtLayoutService>();
-    // The catalogue is shared with the text side's font-family lookups.
-    SetFontCatalogue(std::shared_ptr<const FontCatalogue>(host->fonts_.get(), [](auto*) {}));
+    services.fonts = host->fonts_.get();
+    services.images = host->images_.get();
+    services.layout = host->layout_.get();
   }
+  host->alerts_ = std::make_unique<BatchAlerts>(options.policy);
+  host->chooser_ = std::make_unique<BatchChooser>(options.chosenFile);
+  host->progress_ = std::make_unique<TerminalProgressFactory>(StderrIsTerminal());
+  services.alerts = options.alerts ? options.alerts : host->alerts_.get();
+  services.chooser = host->chooser_.get();
+  services.progress = host->progress_.get();
 
-  StartOptions start;
   if (options.plugIns) start.plugInFolder = DefaultPlugInFolder();
   start.workspaceFile = options.workspace ? options.workspace : UserWorkspaceFile();
   host->app_ = Application::Start(start, error);
   if (!host->app_) return nullptr;
-  auto& services = host->app_->Services();
-  services.fonts = host->fonts_.get();
-  services.images = host->images_.get();
-  services.layout = host->layout_.get();
   return host;
 }
 
@@ -67,8 +70,8 @@ std::unique_ptr<CliHost> CliHost::StartPlugInsIfAny(const char* command, HostOpt
 }
 
 CliHost::~CliHost() {
+  // The services outlive the application that uses them.
   app_.reset();
-  if (fonts_) SetFontCatalogue(nullptr);
 }
 
 }  // namespace tarvelin::cli

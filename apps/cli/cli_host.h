@@ -1,6 +1,7 @@
 // The host as the command line runs it: a GUI application on the offscreen platform (for
-// fonts, images and composition), the platform services, and the Application with the
-// plug-in modules and the session workspace. One per command run.
+// fonts, images and composition), the command line's services object (the Qt platform
+// services and the batch answers to alerts, choosers and progress), and the Application
+// with the plug-in modules and the session workspace. One per command run.
 #pragma once
 
 #include <filesystem>
@@ -8,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "batch_services.h"
 #include "host/application/application.h"
 
 class QGuiApplication;
@@ -34,7 +36,12 @@ struct HostOptions {
   // read documents go without.
   bool platform = true;
   // nullopt: UserWorkspaceFile(); an empty path: a fresh workspace that is never saved.
-  std::optional<std::filesystem::path> workspace;
+  std::optional<std::filesystem::path> workspace{};
+  // How the missing-data alert is answered, and the file the chooser gives.
+  MissingPolicy policy = MissingPolicy::kContinue;
+  std::optional<std::filesystem::path> chosenFile{};
+  // Answers alerts instead of the batch alerts when set (kept alive by the caller).
+  AlertService* alerts = nullptr;
 };
 
 class CliHost {
@@ -59,6 +66,9 @@ class CliHost {
   std::unique_ptr<QtFontCatalogue> fonts_;
   std::unique_ptr<QtImageProbe> images_;
   std::unique_ptr<QtLayoutService> layout_;
+  std::unique_ptr<BatchAlerts> alerts_;
+  std::unique_ptr<BatchChooser> chooser_;
+  std::unique_ptr<TerminalProgressFactory> progress_;
   std::unique_ptr<Application> app_;
 };
 

@@ -79,7 +79,10 @@ int RunAction(const std::vector<std::string>& argv, ActionID action, bool wantsF
   if (wantsFile) a.file = fs::absolute(a.file, ec);
 
   std::string error;
-  auto host = CliHost::Start({}, &error);
+  auto host =
+      CliHost::Start({.policy = a.policy,
+                      .chosenFile = wantsFile ? std::optional<fs::path>(a.file) : std::nullopt},
+                     &error);
   if (!host) return UsageError(error);
   Application& app = host->App();
   FileResult opened;
@@ -101,8 +104,7 @@ int RunAction(const std::vector<std::string>& argv, ActionID action, bool wantsF
 
   const size_t stepsBefore = db.Commands().UndoCount();
   InterruptGuard interrupts;
-  auto outcome = PerformBatchAction(app, action, a.policy,
-                                    wantsFile ? std::optional<fs::path>(a.file) : std::nullopt);
+  auto outcome = PerformBatchAction(app, action);
   if (!outcome) return UsageError("the plug-in gave no report of its run");
   const RunReport& report = *outcome;
   host->Layout().Release(*doc);

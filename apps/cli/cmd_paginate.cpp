@@ -158,7 +158,7 @@ int Paginate(const std::vector<std::string>& args) {
 
   StageClock clock(o.times);
   std::string error;
-  auto host = CliHost::Start({}, &error);
+  auto host = CliHost::Start({.policy = o.policy, .chosenFile = o.frame}, &error);
   if (!host) return UsageError(error);
   Application& app = host->App();
 
@@ -194,7 +194,7 @@ int Paginate(const std::vector<std::string>& args) {
   clock.Lap("start");
 
   InterruptGuard interrupts;
-  auto outcome = PerformBatchAction(app, plugin_ids::kImportAndProcessAction, o.policy, o.frame);
+  auto outcome = PerformBatchAction(app, plugin_ids::kImportAndProcessAction);
   if (!outcome) return UsageError("the plug-in gave no report of its run");
   const RunReport& report = *outcome;
   clock.Laps(report.times);

@@ -164,8 +164,11 @@ int Tags(const std::vector<std::string>& args) {
   if (!stream) return UsageError(file + ": cannot be opened");
 
   // The import needs the platform's fonts, neither plug-ins nor the user's workspace.
+  // Alerts are kept for the report instead of being written out.
+  KeptAlerts alerts;
   std::string why;
-  auto host = CliHost::Start({.plugIns = false, .workspace = std::filesystem::path()}, &why);
+  auto host = CliHost::Start(
+      {.plugIns = false, .workspace = std::filesystem::path(), .alerts = &alerts}, &why);
   if (!host) return UsageError(why);
   QXTImportProvider provider(host->Fonts());
   if (provider.CanImportThisStream(*stream) == 0) {
@@ -182,12 +185,8 @@ int Tags(const std::vector<std::string>& args) {
 
   FlagDialog dialog(force_macce);
   provider.SetOptionsDialog(&dialog);
-  KeptAlerts alerts;
-  AlertService* previous = &Alerts();
-  SetAlertService(&alerts);
   UIDRef story;
   ErrorCode e = provider.Import(db, ws, *stream, ImportUILevel::kFull, story);
-  SetAlertService(previous);
   if (e != kSuccess) {
     return UsageError(file + ": the import failed (" + ErrorCodeName(e) + ")");
   }

@@ -15,7 +15,11 @@ DefaultAlerts g_default;
 AlertService* g_service = nullptr;
 }  // namespace
 
-void SetAlertService(AlertService* service) { g_service = service; }
-AlertService& Alerts() { return g_service ? *g_service : g_default; }
+void InstallAlertService(AlertService* service) {
+  g_service = service;
+}
+AlertService& Alerts() {
+  return g_service ? *g_service : g_default;
+}
 
 }  // namespace tarvelin

@@ -19,9 +19,11 @@ class AlertService {
   virtual AlertAnswer ThreeButtons(const std::u16string& title, const std::u16string& text) = 0;
 };
 
-// The process-wide service; null restores the default (information is dropped, the
-// three-button alert answers Continue).
-void SetAlertService(AlertService* service);
+// The service that Alerts() answers with. The running Application installs its front
+// end's (HostServices::alerts) and removes it when it ends; front ends never call this.
+// Tests of code below the host may install a fake. Null restores the default
+// (information is dropped, the three-button alert answers Continue).
+void InstallAlertService(AlertService* service);
 AlertService& Alerts();
 
 }  // namespace tarvelin

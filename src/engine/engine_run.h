@@ -99,7 +99,7 @@ struct EngineContext {
   RunState& run;
   LifetimeState& lifetime;
   RunReport& report;
-  PlatformServices services;
+  HostServices services;
 };
 
 // The three-button "Brak danych" alert. False when the user chose Cancel (the continue

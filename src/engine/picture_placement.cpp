@@ -10,6 +10,7 @@
 #include "core/utf16.h"
 #include "framefile/box_definition.h"
 #include "host/application/active_context.h"
+#include "host/application/application.h"
 #include "host/application/image_probe.h"
 #include "host/application/session_workspace.h"
 #include "host/documents/document.h"
@@ -131,7 +132,7 @@ void PlacePicture(EngineContext& ctx, BoxDefinition& record, const UIDRef& frame
   if (CheckPictureName(name) == PictureNameCheck::kNotPlain) {
     KInDesignCommon::LogKey("0x113380kZevStringLogPictureNameIsAPathKey", {name});
   }
-  PictureLookup found = FindPicture(name, ImageFolders(CurrentContext().Workspace()), fallback);
+  PictureLookup found = FindPicture(name, ImageFolders(SessionWorkspaceOrNull()), fallback);
   if (found.file) {
     std::string why;
     if (LoadImageIntoFrame(ctx, frame, *found.file, &why)) {

@@ -41,17 +41,22 @@ namespace tarvelin {
 
 namespace {
 
-const FontCatalogue& Fonts(const PlatformServices& services) {
+const FontCatalogue& Fonts(const HostServices& services) {
   static const StaticFontCatalogue kNoFonts({});
   return services.fonts ? *services.fonts : static_cast<const FontCatalogue&>(kNoFonts);
 }
 
-PlatformServices Services() {
+HostServices Services() {
   Application* app = Application::Current();
-  return app ? app->Services() : PlatformServices{};
+  return app ? app->Services() : HostServices{};
 }
 
-std::unique_ptr<Progress> TaskBar(const PlatformServices& services, int tasks) {
+Document* FrontDocument() {
+  ActiveContext* context = SessionContext();
+  return context ? context->FrontDocument() : nullptr;
+}
+
+std::unique_ptr<Progress> TaskBar(const HostServices& services, int tasks) {
   if (services.progress) {
     if (auto bar = services.progress->CreateTaskProgress(u"Import tekstu", tasks, true)) return bar;
   }
@@ -235,7 +240,7 @@ void VorrinActionComponent::CollectWarnings() {
 
 void VorrinActionComponent::ImportAndProcess(bool importMode) {
   const auto started = std::chrono::steady_clock::now();
-  Document* doc = CurrentContext().FrontDocument();
+  Document* doc = FrontDocument();
   if (doc) {
     AbortableSequence sequence(doc->DataBase().Commands(),
                                Translate("0x113380kVorrinImportUndoKey"));
@@ -258,12 +263,12 @@ UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
   run_.framesWithInnerBoxes.clear();
   run_.probedImages.clear();
   started_line_.clear();
-  ActiveContext& context = CurrentContext();
-  Document* doc = context.FrontDocument();
+  ActiveContext* context = SessionContext();
+  Document* doc = context ? context->FrontDocument() : nullptr;
   UIDRef target;
   if (!doc) {
     AlertNoFrame();
-  } else if (auto suite = QueryAdvertisementSuite(context); !suite) {
+  } else if (auto suite = QueryAdvertisementSuite(*context); !suite) {
     AlertNoFrame();
   } else {
     UIDList items;
@@ -284,7 +289,7 @@ UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
   if (!targetStory) return closing();
   report_.targetFound = true;
   doc->GetSelection().Clear();
-  const PlatformServices services = Services();
+  const HostServices services = Services();
 
   if (importMode) {
     std::optional<std::filesystem::path> chosen;
@@ -396,7 +401,7 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
   std::error_code ec;
   const auto size = std::filesystem::file_size(path, ec);
   Database& db = doc.DataBase();
-  const PlatformServices services = Services();
+  const HostServices services = Services();
   TextLookups lookups(db, doc.TextWorkspaceRefs(), Fonts(services));
   StoryApplication application(lookups);
   TextScanner scanner(*stream, kEncodingUnicode, application, application, &bar,
@@ -501,7 +506,7 @@ void VorrinActionComponent::PlaceTaggedTextIntoFrame(Document& doc, const UIDRef
 void VorrinActionComponent::ReconnectMissingGraphics() {
   run_.Reset();
   run_.probedImages.clear();
-  Document* doc = CurrentContext().FrontDocument();
+  Document* doc = FrontDocument();
   if (!doc) return;
   Database& db = doc->DataBase();
   AbortableSequence sequence(db.Commands(),
@@ -537,8 +542,7 @@ void VorrinActionComponent::ReconnectMissingGraphics() {
     if (CheckPictureName(*fileName) == PictureNameCheck::kNotPlain) {
       KInDesignCommon::LogKey("0x113380kZevStringLogPictureNameIsAPathKey", {*fileName});
     }
-    PictureLookup found =
-        FindPicture(*fileName, ImageFolders(CurrentContext().Workspace()), fallback);
+    PictureLookup found = FindPicture(*fileName, ImageFolders(SessionWorkspaceOrNull()), fallback);
     std::string why;
     if (found.file && LoadImageIntoFrame(ctx, item, *found.file, &why)) {
       ++report_.picturesPlaced;

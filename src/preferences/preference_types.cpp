@@ -5,6 +5,7 @@
 #include "core/diagnostics.h"
 #include "core/string_table.h"
 #include "host/application/active_context.h"
+#include "host/application/application.h"
 #include "host/application/session_workspace.h"
 #include "host/objects/database.h"
 #include "preferences/preference_data.h"
@@ -56,7 +57,7 @@ std::optional<std::u16string> KCommonPreferenceTypesList::GetPreference(
 
 std::optional<std::u16string> KCommonPreferenceTypesList::GetPreference(
     std::u16string_view key) const {
-  return GetPreference(key, CurrentContext().Workspace());
+  return GetPreference(key, SessionWorkspaceOrNull());
 }
 
 KCommonPreferenceTypesList& PreferenceTypes() {

@@ -14,17 +14,16 @@ namespace {
 
 // Without a platform catalogue no font is installed: the import still runs and reports
 // every font as missing.
-const FontCatalogue& Catalogue(std::shared_ptr<const FontCatalogue>& keep) {
+const FontCatalogue& Catalogue() {
   static const StaticFontCatalogue kNone({});
-  keep = GetFontCatalogue();
-  return keep ? *keep : kNone;
+  const FontCatalogue* fonts = GetFontCatalogue();
+  return fonts ? *fonts : kNone;
 }
 
 class QXTImportProviderImpl final : public IImportProvider {
  public:
   int32_t CanImportThisStream(Stream& stream) override {
-    std::shared_ptr<const FontCatalogue> keep;
-    QXTImportProvider provider(Catalogue(keep));
+    QXTImportProvider provider(Catalogue());
     const int64_t start = stream.Tell();
     const int32_t answer = provider.CanImportThisStream(stream);
     stream.Seek(start, SeekFrom::kStart);
@@ -39,8 +38,7 @@ class QXTImportProviderImpl final : public IImportProvider {
       diag::Write("QXTImportProvider: the database holds no document\n");
       return kFailure;
     }
-    std::shared_ptr<const FontCatalogue> keep;
-    QXTImportProvider provider(Catalogue(keep));
+    QXTImportProvider provider(Catalogue());
     const int64_t start = stream.Tell();
     if (provider.CanImportThisStream(stream) == 0) return kCorruptData;
     stream.Seek(start, SeekFrom::kStart);

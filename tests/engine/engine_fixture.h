@@ -152,14 +152,14 @@ class EngineTest : public ::testing::Test {
     StartOptions options;
     options.plugInFolder = std::filesystem::path(TARVELIN_PLUGIN_MODULE).parent_path();
     options.workspaceFile = std::filesystem::path();
+    options.services.images = images_ ? images_ : &probe_;
+    options.services.layout = &layout_;
+    options.services.chooser = &chooser_;
+    options.services.alerts = &alerts_;
     std::string error;
     app_ = Application::Start(options, &error);
     ASSERT_TRUE(app_) << error;
-    app_->Services().images = &probe_;
-    app_->Services().layout = &layout_;
-    app_->Services().chooser = &chooser_;
-    SetAlertService(&alerts_);
-    doc_ = CurrentContext().OpenDocument(Document::Create(app_->Registry(), PageSetup{}, u"Ad"));
+    doc_ = app_->Context().OpenDocument(Document::Create(app_->Registry(), PageSetup{}, u"Ad"));
     ASSERT_NE(doc_, nullptr);
     ASSERT_EQ(
         CreateTextFrame(*doc_, doc_->DefaultSpreadLayer(), {36, 36, 559, 800}, 1, 12, &frame_),
@@ -169,7 +169,6 @@ class EngineTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    SetAlertService(nullptr);
     KInDesignCommon::CloseLog();
     app_.reset();
     std::filesystem::remove_all(dir_);
@@ -248,6 +247,8 @@ class EngineTest : public ::testing::Test {
   std::filesystem::path dir_;
   std::unique_ptr<Application> app_;
   FakeImageProbe probe_;
+  // Set by a fixture that wants its own probe, before EngineTest::SetUp.
+  ImageProbe* images_ = nullptr;
   FakeLayout layout_;
   FakeChooser chooser_;
   FakeAlerts alerts_;

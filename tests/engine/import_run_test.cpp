@@ -166,7 +166,7 @@ TEST_F(EngineTest, TheDefaultFrameSizeIsTheFirstDocumentsPage) {
   small.width = 300;
   small.height = 400;
   Document* second =
-      CurrentContext().OpenDocument(Document::Create(app_->Registry(), small, u"Small"));
+      app_->Context().OpenDocument(Document::Create(app_->Registry(), small, u"Small"));
   ASSERT_NE(second, nullptr);
   UIDRef frame;
   ASSERT_EQ(
@@ -272,7 +272,7 @@ TEST_F(EngineTest, WithoutATextFrameNothingChanges) {
     EXPECT_FALSE(Report().targetFound);
   }
   // No document at all: the alert that asks for a frame.
-  CurrentContext().CloseDocument(doc_);
+  app_->Context().CloseDocument(doc_);
   doc_ = nullptr;
   ASSERT_TRUE(Perform(kImportAndProcessAction));
   ASSERT_EQ(alerts_.information.size(), 1u);

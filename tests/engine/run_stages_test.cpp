@@ -26,8 +26,8 @@ class CountingProbe final : public ImageProbe {
 class RunStagesTest : public EngineTest {
  protected:
   void SetUp() override {
+    images_ = &counting_;
     EngineTest::SetUp();
-    app_->Services().images = &counting_;
   }
   // The pixel width of the image placed in a picture frame; 0 when it holds none.
   int32_t ImageWidth(UID frame) {

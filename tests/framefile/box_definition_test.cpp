@@ -338,13 +338,13 @@ TEST(BoxDefinitionTest, ParserOutOfMemoryAlertsAndInvalidates) {
   for (int i = 0; i < 200; ++i) text += u" a" + Widen(std::to_string(i)) + u"=\"1\"";
   text += u"/>";
   RecordingAlerts alerts;
-  SetAlertService(&alerts);
+  InstallAlertService(&alerts);
   auto allocate = pugi::get_memory_allocation_function();
   auto deallocate = pugi::get_memory_deallocation_function();
   pugi::set_memory_management_functions(FailingAllocate, deallocate);
   BoxDefinition d = Parse(text);
   pugi::set_memory_management_functions(allocate, deallocate);
-  SetAlertService(nullptr);
+  InstallAlertService(nullptr);
   EXPECT_FALSE(d.valid);
   EXPECT_EQ(alerts.texts, std::vector<std::u16string>{u"domServices error"});
   EXPECT_TRUE(Parse(text).valid);

@@ -13,8 +13,7 @@ const AttributeList kBig{Attribute::Double(AttrKind::kPointSize, 20)};
 
 class StoryEditTest : public ::testing::Test {
  protected:
-  StoryEditTest() : db_(TextRegistry()), story_(CreateStory(db_)) {}
-  ~StoryEditTest() override { SetInlineObjectDeleter({}); }
+  StoryEditTest() : registry_(TextRegistry()), db_(registry_), story_(CreateStory(db_)) {}
 
   ITextModel& Model() { return *QueryInterface<ITextModel>(story_); }
   size_t End() { return Model().EndPosition(); }
@@ -32,6 +31,7 @@ class StoryEditTest : public ::testing::Test {
     ASSERT_EQ(kSuccess, DeleteText(story_, End() - 1, 1));
   }
 
+  std::shared_ptr<ClassRegistry> registry_;
   Database db_;
   UIDRef story_;
 };
@@ -96,7 +96,7 @@ TEST_F(StoryEditTest, CopyIntoAnEmptyStoryKeepsParagraphFormatting) {
 
 TEST_F(StoryEditTest, AnchorsFollowEditsAndDeleteTheirObjects) {
   std::vector<UID> deleted;
-  SetInlineObjectDeleter([&](Database& db, UID uid) {
+  registry_->SetInlineObjectDeleter([&](Database& db, UID uid) {
     deleted.push_back(uid);
     return db.DeleteObject(uid);
   });
@@ -139,7 +139,7 @@ TEST_F(StoryEditTest, AnchorsFollowEditsAndDeleteTheirObjects) {
 }
 
 TEST_F(StoryEditTest, FailingDeleterRollsTheDeleteBack) {
-  SetInlineObjectDeleter([](Database&, UID) { return kFailure; });
+  registry_->SetInlineObjectDeleter([](Database&, UID) { return kFailure; });
   UID frame = CreateStory(db_).GetUID();
   ASSERT_EQ(kSuccess, InsertText(story_, 0, u"ab"));
   ASSERT_EQ(kSuccess, InsertInlineObject(story_, 1, frame));

@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "host/application/application.h"
 #include "host/application/host_registry.h"
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
@@ -27,12 +28,20 @@
 
 namespace tarvelin::testdoc {
 
-inline std::shared_ptr<ClassRegistry> Registry() {
-  static std::shared_ptr<ClassRegistry> registry = [] {
-    SetFontCatalogue(std::make_shared<QtFontCatalogue>());
-    return CreateHostRegistry();
+// A host without plug-ins whose front end offers the platform's fonts, as the command
+// line's does; it runs for the rest of the test process.
+inline std::shared_ptr<const ClassRegistry> Registry() {
+  static QtFontCatalogue fonts;
+  static std::unique_ptr<Application> app = [] {
+    StartOptions options;
+    options.workspaceFile = std::filesystem::path();
+    options.services.fonts = &fonts;
+    std::string error;
+    auto started = Application::Start(options, &error);
+    if (!started) ADD_FAILURE() << error;
+    return started;
   }();
-  return registry;
+  return app ? app->Registry() : nullptr;
 }
 
 struct TestDocument {

@@ -36,8 +36,8 @@ std::vector<uint8_t> Utf16(std::u16string_view s) {
 
 class RecordingAlerts final : public AlertService {
  public:
-  RecordingAlerts() { SetAlertService(this); }
-  ~RecordingAlerts() override { SetAlertService(nullptr); }
+  RecordingAlerts() { InstallAlertService(this); }
+  ~RecordingAlerts() override { InstallAlertService(nullptr); }
   void Information(const std::u16string& text) override { texts.push_back(text); }
   AlertAnswer ThreeButtons(const std::u16string&, const std::u16string&) override {
     return AlertAnswer::kContinue;

@@ -30,9 +30,4 @@ bool ActiveContext::SetFrontDocument(Document* doc) {
   return true;
 }
 
-ActiveContext& CurrentContext() {
-  static ActiveContext context;
-  return context;
-}
-
 }  // namespace tarvelin

@@ -1,6 +1,6 @@
 // The session's active context: the open documents, the front one with its selection,
-// and the session workspace. The host has one per process (CurrentContext()); tests
-// make their own.
+// and the session workspace. The running Application owns the session's
+// (Application::Current()->Context()); tests may make their own.
 #pragma once
 
 #include <memory>
@@ -43,8 +43,5 @@ class ActiveContext {
   Document* front_ = nullptr;
   SessionWorkspace* workspace_ = nullptr;
 };
-
-// The process's context.
-ActiveContext& CurrentContext();
 
 }  // namespace tarvelin

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "core/alert.h"
 #include "core/diagnostics.h"
 #include "host/application/active_context.h"
 #include "host/application/host_registry.h"
@@ -64,7 +65,10 @@ std::unique_ptr<Application> Application::Start(const StartOptions& options, std
     app->workspace_ = SessionWorkspace::Create(app->registry_);
     if (!app->workspace_) return fail("the session workspace could not be made");
   }
-  CurrentContext().SetWorkspace(app->workspace_.get());
+  app->context_ = std::make_unique<ActiveContext>();
+  app->context_->SetWorkspace(app->workspace_.get());
+  app->services_ = options.services;
+  InstallAlertService(app->services_.alerts);
   g_current = app.get();
 
   for (IPlugIn* plugIn : plugIns) {
@@ -95,20 +99,29 @@ Application::~Application() {
   services_objects_.clear();
   // Documents hold objects of the plug-ins' classes; close them while the modules are
   // still loaded and the registry still knows those classes.
-  auto& context = CurrentContext();
-  while (!context.Documents().empty()) context.CloseDocument(context.Documents().back().get());
-  if (context.Workspace() == workspace_.get()) context.SetWorkspace(nullptr);
+  if (context_) {
+    while (!context_->Documents().empty())
+      context_->CloseDocument(context_->Documents().back().get());
+    context_.reset();
+  }
   workspace_.reset();
   actions_.reset();
-  if (g_current == this) g_current = nullptr;
+  if (g_current == this) {
+    g_current = nullptr;
+    InstallAlertService(nullptr);
+  }
+}
+
+ActiveContext* SessionContext() {
+  return g_current ? &g_current->Context() : nullptr;
+}
+
+SessionWorkspace* SessionWorkspaceOrNull() {
+  return g_current ? &g_current->Workspace() : nullptr;
 }
 
 std::shared_ptr<const ClassRegistry> Application::Registry() const {
   return registry_;
-}
-
-ActiveContext& Application::Context() {
-  return CurrentContext();
 }
 
 bool Application::SaveWorkspace(std::string* error) {

@@ -4,7 +4,8 @@
 // Start order matters: the host's classes, then each plug-in registers its own (and its
 // add-ins to host classes), then the session workspace is opened (so plug-in data on it
 // is read back), then the plug-ins' start-up services run. Front ends (command line,
-// studio, tests) make one Application and set the platform services they can offer.
+// studio, tests) make one Application and hand it the services they offer (services.h);
+// the Application owns the session's active context.
 #pragma once
 
 #include <filesystem>
@@ -15,28 +16,14 @@
 
 #include "host/application/action_manager.h"
 #include "host/application/plugin_loader.h"
+#include "host/application/services.h"
 
 namespace tarvelin {
 
 class ActiveContext;
 class ClassRegistry;
-class FileChooser;
-class FontCatalogue;
-class ImageProbe;
-class ProgressFactory;
-class LayoutService;
 class Object;
 class SessionWorkspace;
-
-// Services a front end wires from the platform (src/layout with Qt); any may be null
-// where the front end has no use for it.
-struct PlatformServices {
-  FontCatalogue* fonts = nullptr;
-  ImageProbe* images = nullptr;
-  LayoutService* layout = nullptr;
-  FileChooser* chooser = nullptr;
-  ProgressFactory* progress = nullptr;
-};
 
 struct StartOptions {
   // Folder whose "*.so" modules are loaded; empty: no plug-ins.
@@ -44,6 +31,8 @@ struct StartOptions {
   // The session workspace file; nullopt: SessionWorkspace::DefaultFile(); an empty path:
   // a fresh workspace that is never saved.
   std::optional<std::filesystem::path> workspaceFile;
+  // Kept for the Application's life; the front end keeps the services themselves alive.
+  HostServices services;
 };
 
 class Application {
@@ -60,8 +49,8 @@ class Application {
   std::shared_ptr<const ClassRegistry> Registry() const;
   ActionManager& Actions() { return *actions_; }
   SessionWorkspace& Workspace() { return *workspace_; }
-  ActiveContext& Context();
-  PlatformServices& Services() { return services_; }
+  ActiveContext& Context() { return *context_; }
+  const HostServices& Services() const { return services_; }
   const std::vector<LoadedPlugIn>& PlugIns() const { return loader_.PlugIns(); }
 
   // Saves the workspace when it has a file; false with the reason otherwise.
@@ -74,8 +63,13 @@ class Application {
   PlugInLoader loader_;
   std::unique_ptr<ActionManager> actions_;
   std::unique_ptr<SessionWorkspace> workspace_;
+  std::unique_ptr<ActiveContext> context_;
   std::vector<std::shared_ptr<Object>> services_objects_;
-  PlatformServices services_;
+  HostServices services_;
 };
+
+// The running application's active context and session workspace; null without one.
+ActiveContext* SessionContext();
+SessionWorkspace* SessionWorkspaceOrNull();
 
 }  // namespace tarvelin

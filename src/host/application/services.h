@@ -1,5 +1,5 @@
 // The services of a front end: everything the host and the plug-ins ask of the platform
-// and of the user. A front end (command line, studio, a test) builds one Services and
+// and of the user. A front end (command line, studio, a test) builds one HostServices and
 // hands it to Application::Start; the host and the engine reach these services only
 // through Application::Current()->Services(). Every member may be null: the host then
 // answers as a batch run without a user would (alerts take their default, choosers
@@ -34,7 +34,7 @@ class PreferencesDialog {
 };
 
 // Borrowed pointers: the front end keeps each service alive while the Application runs.
-struct Services {
+struct HostServices {
   AlertService* alerts = nullptr;
   FileChooser* chooser = nullptr;
   ProgressFactory* progress = nullptr;

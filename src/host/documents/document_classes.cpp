@@ -53,7 +53,7 @@ ErrorCode RegisterDocumentClasses(ClassRegistry& r) {
   };
   for (const Def& d : defs)
     if (ErrorCode e = r.DefineClass(d.id, d.base, d.bindings, d.name); e != kSuccess) return e;
-  story::SetDeleter(DeleteInlineObject);
+  r.SetInlineObjectDeleter(DeleteInlineObject);
   return kSuccess;
 }
 

@@ -55,8 +55,4 @@ std::vector<UID> AnchoredItems(const Database& db, UID story) {
   return items;
 }
 
-void SetDeleter(std::function<ErrorCode(Database&, UID)> deleter) {
-  SetInlineObjectDeleter(std::move(deleter));
-}
-
 }  // namespace tarvelin::story

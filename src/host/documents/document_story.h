@@ -29,7 +29,5 @@ int32_t AnchorIndex(const Database& db, UID story, UID item);
 ErrorCode DeleteText(Database& db, UID story, int32_t index, int32_t length);
 // Every item anchored in the story, in text order.
 std::vector<UID> AnchoredItems(const Database& db, UID story);
-// Installs the function the story calls for an anchor that text deletion removes.
-void SetDeleter(std::function<ErrorCode(Database&, UID)> deleter);
 
 }  // namespace tarvelin::story

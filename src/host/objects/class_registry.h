@@ -26,8 +26,11 @@
 #include "host/objects/error_code.h"
 #include "host/objects/ids.h"
 #include "host/objects/interface.h"
+#include "host/objects/uid.h"
 
 namespace tarvelin {
+
+class Database;
 
 class Object;
 
@@ -87,6 +90,13 @@ class ClassRegistry {
   std::string ImplementationName(ImplementationID id) const;
   std::string ClassName(ClassID id) const;
 
+  // Deletes the inline object anchored at a deleted U+FFFC. Unset, the object alone is
+  // deleted (Database::DeleteObject); the document side sets one that removes the page
+  // item with everything it owns.
+  using InlineObjectDeleter = std::function<ErrorCode(Database&, UID)>;
+  void SetInlineObjectDeleter(InlineObjectDeleter deleter) { inline_deleter_ = std::move(deleter); }
+  const InlineObjectDeleter& GetInlineObjectDeleter() const { return inline_deleter_; }
+
  private:
   struct ImplEntry {
     ImplFactory factory;
@@ -110,6 +120,7 @@ class ClassRegistry {
   std::unordered_map<ImplementationID, ImplEntry> impls_;
   std::unordered_map<ClassID, ClassEntry> classes_;
   mutable std::unordered_map<ClassID, Resolved> cache_;
+  InlineObjectDeleter inline_deleter_;
 };
 
 }  // namespace tarvelin

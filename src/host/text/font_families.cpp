@@ -1,6 +1,7 @@
 #include "host/text/font_families.h"
 
 #include "core/stream.h"
+#include "host/application/application.h"
 #include "host/objects/database.h"
 #include "host/text/text_classes.h"
 #include "host/text/text_commands.h"
@@ -9,11 +10,6 @@
 namespace tarvelin {
 
 namespace {
-
-std::shared_ptr<const FontCatalogue>& Catalogue() {
-  static std::shared_ptr<const FontCatalogue> catalogue;
-  return catalogue;
-}
 
 std::vector<FontFamilyFace> FacesOf(const FontFamilyInfo* info) {
   std::vector<FontFamilyFace> faces;
@@ -99,12 +95,9 @@ void FontFamilyListImpl::ReadWrite(Stream& s, ImplementationID) {
 
 // ---------------------------------------------------------------- lookups
 
-void SetFontCatalogue(std::shared_ptr<const FontCatalogue> catalogue) {
-  Catalogue() = std::move(catalogue);
-}
-
-std::shared_ptr<const FontCatalogue> GetFontCatalogue() {
-  return Catalogue();
+const FontCatalogue* GetFontCatalogue() {
+  const Application* app = Application::Current();
+  return app ? app->Services().fonts : nullptr;
 }
 
 ErrorCode RegisterFontFamily(Database& db, const TextWorkspace& ws, std::u16string_view name,
@@ -134,11 +127,7 @@ UID FindFontFamily(Database& db, const TextWorkspace& ws, std::u16string_view na
   auto list = db.Query<IFontFamilyList>(ws.fontFamilies);
   if (!list) return kInvalidUID;
   if (UID uid = list->FindByName(name)) return uid;
-  std::shared_ptr<const FontCatalogue> shared;
-  if (!catalogue) {
-    shared = GetFontCatalogue();
-    catalogue = shared.get();
-  }
+  if (!catalogue) catalogue = GetFontCatalogue();
   if (!catalogue) return kInvalidUID;
   auto match = FindFontByAnyName(*catalogue, name);
   if (!match) return kInvalidUID;

@@ -56,9 +56,9 @@ class IFontFamilyList : public virtual Interface {
   virtual bool Add(std::u16string name, UID family) = 0;
 };
 
-// The process-wide catalogue used when a call passes none (front ends set the platform's).
-void SetFontCatalogue(std::shared_ptr<const FontCatalogue> catalogue);
-std::shared_ptr<const FontCatalogue> GetFontCatalogue();
+// The running application's font catalogue (its front end's services), used when a call
+// passes none; null without an application or when its front end offers no fonts.
+const FontCatalogue* GetFontCatalogue();
 
 // kInvalidUID when neither the list nor the catalogue knows the name.
 UID FindFontFamily(Database& db, const TextWorkspace& ws, std::u16string_view name,

@@ -7,6 +7,7 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
+#include "host/objects/class_registry.h"
 #include "host/objects/database.h"
 #include "host/objects/object.h"
 #include "host/objects/undo_record.h"
@@ -17,13 +18,8 @@ namespace tarvelin {
 
 namespace {
 
-InlineObjectDeleter& Deleter() {
-  static InlineObjectDeleter deleter;
-  return deleter;
-}
-
 ErrorCode DeleteInlineObject(Database& db, UID uid) {
-  const InlineObjectDeleter& d = Deleter();
+  const auto& d = db.Registry().GetInlineObjectDeleter();
   if (d) return d(db, uid);
   return db.DeleteObject(uid);
 }
@@ -112,10 +108,6 @@ class FormatRecord final : public UndoRecord {
 };
 
 }  // namespace
-
-void SetInlineObjectDeleter(InlineObjectDeleter deleter) {
-  Deleter() = std::move(deleter);
-}
 
 UIDRef CreateStory(Database& db) {
   return db.CreateObject(kStoryClass);

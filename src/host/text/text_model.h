@@ -143,12 +143,6 @@ class ITextModel : public virtual Interface {
   virtual ErrorCode InsertInlineObject(size_t pos, UID object) = 0;
 };
 
-// Deletes the inline object anchored at a deleted U+FFFC. The default deletes the object
-// alone (Database::DeleteObject); the document side installs one that removes the page
-// item with everything it owns. Process-wide; an empty function restores the default.
-using InlineObjectDeleter = std::function<ErrorCode(Database&, UID)>;
-void SetInlineObjectDeleter(InlineObjectDeleter deleter);
-
 // A new empty story (just the end-of-story character) in the database.
 UIDRef CreateStory(Database& db);
 

@@ -58,11 +58,7 @@ UID AddSwatch(Database& db, ISwatchList& list, std::u16string name, Colour colou
 
 TextWorkspace CreateTextWorkspace(Database& db, const FontCatalogue* catalogue) {
   TextWorkspace ws;
-  std::shared_ptr<const FontCatalogue> shared;
-  if (!catalogue) {
-    shared = GetFontCatalogue();
-    catalogue = shared.get();
-  }
+  if (!catalogue) catalogue = GetFontCatalogue();
   auto fonts = Make<IFontFamilyList>(db, kFontFamilyListClass, &ws.fontFamilies);
   auto swatches = Make<ISwatchList>(db, kSwatchListClass, &ws.swatches);
   auto paragraphs = Make<IStyleTable>(db, kStyleTableClass, &ws.paragraphStyles);

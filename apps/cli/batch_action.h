@@ -16,7 +16,8 @@ namespace tarvelin::cli {
 // The caller keeps an InterruptGuard alive across the action.
 std::optional<RunReport> PerformBatchAction(Application& app, ActionID action);
 
-// The closing lines on stdout: the log and what the run made.
+// The closing lines on stdout: the log and what the run made; failed frame commands as
+// warnings on stderr.
 void PrintRunSummary(const RunReport& report);
 
 }  // namespace tarvelin::cli

@@ -127,7 +127,7 @@ int RunAction(const std::vector<std::string>& argv, ActionID action, bool wantsF
     std::printf("document: %s (unchanged)\n", a.document.string().c_str());
   }
   PrintRunSummary(report);
-  return report.warnings.empty() ? kDone : kDoneWithWarnings;
+  return report.warnings.empty() && report.failedCommands.empty() ? kDone : kDoneWithWarnings;
 }
 
 int Process(const std::vector<std::string>& args) {

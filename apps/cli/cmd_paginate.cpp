@@ -219,7 +219,8 @@ int Paginate(const std::vector<std::string>& args) {
   clock.Lap("save");
   std::printf("document: %s\n", o.output.string().c_str());
 
-  bool warned = !report.warnings.empty() || !warnings.empty() || !parsed.warnings.empty();
+  bool warned = !report.warnings.empty() || !report.failedCommands.empty() || !warnings.empty() ||
+                !parsed.warnings.empty();
   if (!o.noPdf) {
     RenderReport rendered;
     const CompositionState* state = host->Layout().State(*doc);

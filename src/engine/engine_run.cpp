@@ -5,6 +5,12 @@
 
 namespace tarvelin {
 
+void ReportFrameCommand(EngineContext& ctx, UID frame, const char* command, ErrorCode e) {
+  if (e == kSuccess) return;
+  diag::Printf("%s failed (%s)\n", command, ErrorCodeName(e));
+  ctx.report.failedCommands.push_back({frame, command, ErrorCodeName(e)});
+}
+
 bool ShowMissingDataAlert(RunState& run, int category, std::u16string_view text) {
   if (category < 0 || category > 2) {
     diag::Printf("Wrong error code number (%d).\n", category);

@@ -67,6 +67,14 @@ struct StageTimes {
 };
 
 // What a front end may ask after an action (IVorrinRunReport).
+// A command on one frame (styling, tagging, fitting, anchoring) that failed: the run goes
+// on, the frame keeps what the command would have changed.
+struct FrameCommandFailure {
+  UID frame = kInvalidUID;  // kInvalidUID: the command concerned no single frame
+  std::string command;
+  std::string error;
+};
+
 struct RunReport {
   ActionID action = 0;
   bool targetFound = false;  // a text frame was taken from the selection
@@ -81,6 +89,7 @@ struct RunReport {
   std::filesystem::path logFile;  // the log this action wrote; empty when none
   // Lines of that log other than its header and the run's fixed lines: the warnings.
   std::vector<std::u16string> warnings;
+  std::vector<FrameCommandFailure> failedCommands;
   StageTimes times;
 };
 
@@ -101,6 +110,10 @@ struct EngineContext {
   RunReport& report;
   HostServices services;
 };
+
+// Records a failed frame command in the run report (and on the diagnostics channel);
+// success is not recorded.
+void ReportFrameCommand(EngineContext& ctx, UID frame, const char* command, ErrorCode e);
 
 // The three-button "Brak danych" alert. False when the user chose Cancel (the continue
 // flag is then cleared); Try Again suppresses the category for the rest of the run.

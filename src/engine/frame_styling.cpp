@@ -23,10 +23,6 @@ TextLookups LookupsFor(EngineContext& ctx) {
   return TextLookups(ctx.doc.DataBase(), ctx.doc.TextWorkspaceRefs(), fonts);
 }
 
-void Report(const char* what, ErrorCode e) {
-  if (e != kSuccess) diag::Printf("%s failed (%s)\n", what, ErrorCodeName(e));
-}
-
 }  // namespace
 
 void ApplyObjectStyleByName(EngineContext& ctx, const UIDRef& frame, std::u16string_view name) {
@@ -39,7 +35,8 @@ void ApplyObjectStyleByName(EngineContext& ctx, const UIDRef& frame, std::u16str
         ctx.run, 0, KInDesignCommon::FormatKey("0x113380kZevStringLogNoSuchObjectStyleKey", texts));
     return;
   }
-  Report("ApplyObjectStyle", ApplyObjectStyle(ctx.doc, UIDList(frame), style));
+  ReportFrameCommand(ctx, frame.GetUID(), "ApplyObjectStyle",
+                     ApplyObjectStyle(ctx.doc, UIDList(frame), style));
 }
 
 UID SwatchForColour(EngineContext& ctx, const ColourSpec& colour) {
@@ -77,14 +74,17 @@ UID SwatchForColour(EngineContext& ctx, const ColourSpec& colour) {
 
 void ApplyColours(EngineContext& ctx, const UIDRef& frame, const BoxDefinition& record) {
   if (UID fill = SwatchForColour(ctx, record.fillColour); fill != kInvalidUID)
-    Report("SetFillSwatch", SetFillSwatch(ctx.doc, UIDList(frame), fill));
+    ReportFrameCommand(ctx, frame.GetUID(), "SetFillSwatch",
+                       SetFillSwatch(ctx.doc, UIDList(frame), fill));
   if (UID stroke = SwatchForColour(ctx, record.borderColour); stroke != kInvalidUID)
-    Report("SetStrokeSwatch", SetStrokeSwatch(ctx.doc, UIDList(frame), stroke));
+    ReportFrameCommand(ctx, frame.GetUID(), "SetStrokeSwatch",
+                       SetStrokeSwatch(ctx.doc, UIDList(frame), stroke));
 }
 
 void ApplyStrokeWeight(EngineContext& ctx, const UIDRef& frame, float weight) {
   if (weight == 0) return;
-  Report("SetStrokeWeight", SetStrokeWeight(ctx.doc, UIDList(frame), weight));
+  ReportFrameCommand(ctx, frame.GetUID(), "SetStrokeWeight",
+                     SetStrokeWeight(ctx.doc, UIDList(frame), weight));
 }
 
 }  // namespace tarvelin

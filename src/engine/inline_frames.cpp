@@ -27,10 +27,6 @@ namespace {
 // Deeper than any nesting the parser accepts.
 constexpr int kMaxAnchorDepth = BoxDefinition::kMaxNesting + 1;
 
-void Report(const char* what, ErrorCode e) {
-  if (e != kSuccess) diag::Printf("%s failed (%s)\n", what, ErrorCodeName(e));
-}
-
 }  // namespace
 
 void ModelStoryText::Read(int64_t start, int64_t count, char16_t* out) const {
@@ -109,7 +105,7 @@ std::optional<double> EngineFrameCreator::ColumnWidthAt(UID story, int32_t index
     auto model = ctx_.doc.DataBase().Query<ITextModel>(story);
     auto it = composed_.find(story);
     if (model && (it == composed_.end() || it->second != model->Revision())) {
-      Report("Compose", layout->Compose(ctx_.doc));
+      ReportFrameCommand(ctx_, kInvalidUID, "Compose", layout->Compose(ctx_.doc));
       composed_[story] = model->Revision();
       list = StoryFrameList(ctx_.doc, story);
       if (list.empty()) return std::nullopt;
@@ -149,7 +145,7 @@ UIDRef EngineFrameCreator::CreateFrame(const BoxDefinition& record, UID parentFr
                                          {0, 0, width, height}, &frame);
       e != kSuccess) {
     diag::Write("Could not create frame!\n");
-    Report("CreateRectangleFrame", e);
+    ReportFrameCommand(ctx_, kInvalidUID, "CreateRectangleFrame", e);
   }
   if (frame.IsNull()) {
     diag::Write("Could not insert new frame!\n");
@@ -159,7 +155,7 @@ UIDRef EngineFrameCreator::CreateFrame(const BoxDefinition& record, UID parentFr
   ApplyObjectStyleByName(ctx_, frame, record.objectStyleName);
   if (ErrorCode e = ConvertToTextFrame(ctx_.doc, frame); e != kSuccess) {
     diag::Write("suit is nil\n");
-    Report("ConvertToTextFrame", e);
+    ReportFrameCommand(ctx_, frame.GetUID(), "ConvertToTextFrame", e);
     return frame;
   }
   auto textFrame = db.Query<ITextFrame>(frame.GetUID());
@@ -168,7 +164,8 @@ UIDRef EngineFrameCreator::CreateFrame(const BoxDefinition& record, UID parentFr
   if (record.kind == BoxKind::kPicture) {
     const std::u16string placeholder =
         KInDesignCommon::FormatKey("0x113380kZevStringMissingGraphicsFileKey", {record.fileName});
-    Report("InsertText", InsertText({&db, textFrame->Story()}, 0, placeholder));
+    ReportFrameCommand(ctx_, frame.GetUID(), "InsertText",
+                       InsertText({&db, textFrame->Story()}, 0, placeholder));
   }
   return frame;
 }
@@ -176,7 +173,11 @@ UIDRef EngineFrameCreator::CreateFrame(const BoxDefinition& record, UID parentFr
 void EngineFrameCreator::Tag(const UIDRef& frame, const BoxDefinition& record) {
   ctx_.doc.GetSelection().SelectItems(UIDList(frame));
   auto suite = QueryAdvertisementSuite(&ctx_.doc);
-  if (!suite) return;
+  if (!suite) {
+    // The frame would come out without its attributes.
+    ReportFrameCommand(ctx_, frame.GetUID(), "Tag", kNotFound);
+    return;
+  }
   suite->SetAttribute(kFitContentToFrameKey, u"kTrue");
   std::u16string list;
   std::vector<size_t> stored;
@@ -247,12 +248,13 @@ FrameRef EngineFrameCreator::CreateInlineFrame(BoxDefinition& record, FrameRef p
             u"\tNie udało się skopiować sformatowanego tekstu do nowo utworzonej ramki.");
         return leftAsText();
       }
-      Report("ApplyTextStyle",
-             ApplyTextStyle(frameStory->story, 0, 0, paragraphStyle, TextLevel::kParagraph));
+      ReportFrameCommand(
+          ctx_, frame.GetUID(), "ApplyTextStyle",
+          ApplyTextStyle(frameStory->story, 0, 0, paragraphStyle, TextLevel::kParagraph));
       if (!paragraphOverrides.empty())
-        Report("ApplyTextAttributes",
-               ApplyTextAttributes(frameStory->story, 0, 0, paragraphOverrides,
-                                   TextLevel::kParagraph));
+        ReportFrameCommand(ctx_, frame.GetUID(), "ApplyTextAttributes",
+                           ApplyTextAttributes(frameStory->story, 0, 0, paragraphOverrides,
+                                               TextLevel::kParagraph));
     }
   }
   if (!removable) {
@@ -270,13 +272,17 @@ FrameRef EngineFrameCreator::CreateInlineFrame(BoxDefinition& record, FrameRef p
   ApplyColours(ctx_, frame, record);
   ApplyStrokeWeight(ctx_, frame, record.strokeWeight);
   const Insets insets{record.insets[0], record.insets[1], record.insets[2], record.insets[3]};
-  Report("SetTextInsets", SetTextInsets(ctx_.doc, UIDList(frame), insets));
+  ReportFrameCommand(ctx_, frame.GetUID(), "SetTextInsets",
+                     SetTextInsets(ctx_.doc, UIDList(frame), insets));
   if (record.offsetFlag) {
     auto graphic = db.Query<IGraphicAttributes>(frame.GetUID());
     if (graphic && (graphic->Wrap() != WrapMode::kJumpObject || graphic->WrapOffsets() != Insets{}))
-      Report("SetTextWrap", SetTextWrap(ctx_.doc, UIDList(frame), WrapMode::kJumpObject, {}));
+      ReportFrameCommand(ctx_, frame.GetUID(), "SetTextWrap",
+                         SetTextWrap(ctx_.doc, UIDList(frame), WrapMode::kJumpObject, {}));
   }
-  const bool fitted = FitAfterCreation(ctx_, record, frame) == kSuccess;
+  const ErrorCode fit = FitAfterCreation(ctx_, record, frame);
+  ReportFrameCommand(ctx_, frame.GetUID(), "Fit", fit);
+  const bool fitted = fit == kSuccess;
   if (!fitted) KInDesignCommon::LogLine(u"Fitting of the box:picture frame could not be done.");
   if (record.kind != BoxKind::kPicture && record.width == 0 && ctx_.run.columnWidth > 0) {
     auto item = db.Query<IPageItem>(frame.GetUID());
@@ -292,7 +298,7 @@ FrameRef EngineFrameCreator::CreateInlineFrame(BoxDefinition& record, FrameRef p
   if (ErrorCode e = ChangeToInline(ctx_.doc, parent->story, static_cast<int32_t>(s), frame);
       e != kSuccess) {
     diag::Write("Could not change to inline!\n");
-    Report("ChangeToInline", e);
+    ReportFrameCommand(ctx_, frame.GetUID(), "ChangeToInline", e);
     shift -= 1;  // no anchor stands where the definition was
   } else {
     ++ctx_.report.framesCreated;

@@ -206,7 +206,11 @@ void VorrinActionComponent::DoAction(ActionID action) {
       std::u16string text = Translate("0x113380kZevStringLogInitialTextKey");
       text += u'\n';
       text += KInDesignCommon::ReadLogText(KInDesignCommon::GetLogFile());
-      Alerts().Information(text);
+      // A front end without a log viewer shows it as an information alert.
+      if (LogViewer* viewer = Services().logViewer)
+        viewer->ShowText(Translate("0x113380kVorrinShowLogKey"), text);
+      else
+        Alerts().Information(text);
       break;
     }
     case kVisitWebPageAction:
@@ -214,7 +218,10 @@ void VorrinActionComponent::DoAction(ActionID action) {
       OpenDeveloperWebPage();
       break;
     case kPreferencesAction:
-      diag::Write("VorrinActionComponent: the preferences page belongs to the front end.\n");
+      if (PreferencesDialog* dialog = Services().preferences)
+        dialog->Open(kPreferencesPageID);
+      else
+        diag::Write("VorrinActionComponent: this front end has no preferences dialog.\n");
       break;
     default:
       break;

@@ -20,6 +20,9 @@ inline constexpr const char* kPlugInName = "Tarvelin";
 inline constexpr const char* kPlugInVersion = "1.1";
 inline constexpr const char* kRevision = "10366";
 
+// The host's page ID of the plug-in's page in the Preferences dialog.
+inline constexpr uint32_t kPreferencesPageID = 0x699;
+
 // Interfaces defined by the plug-in.
 inline constexpr InterfaceID kIAdvertisementAttributes{P(0)};
 inline constexpr InterfaceID kIAdvertisementAttributesSuite{P(1)};

@@ -44,4 +44,13 @@ assert 'ab\ufffdc' in text, text
 attrs = [dict(map(tuple, f['advertisement']['attributes'])) for f in d['frames'] if f['inline']]
 assert attrs and attrs[0]['t1'] == 'Kowalski, Jan', attrs
 "
+
+# A frame command that fails (a negative stroke weight) is a warning, not "done".
+printf '{#WT hs=48mm, vs=20mm, fw=-2pt}Text of the ad.{$}' > "$tmp/weight.rmk"
+set +e
+"$cli" paginate "$tmp/weight.rmk" --no-pdf > /dev/null 2> "$tmp/err.txt"
+code=$?
+set -e
+[ "$code" -eq 1 ] || fail "failed frame command: exit $code"
+grep -q 'SetStrokeWeight failed' "$tmp/err.txt" || fail "failed frame command not reported"
 echo "paginate bad input: ok"

@@ -22,6 +22,11 @@ bool ActiveContext::CloseDocument(Document* doc) {
   return true;
 }
 
+bool ActiveContext::Contains(const Document* doc) const {
+  return std::any_of(documents_.begin(), documents_.end(),
+                     [doc](const auto& d) { return d.get() == doc; });
+}
+
 bool ActiveContext::SetFrontDocument(Document* doc) {
   auto it = std::find_if(documents_.begin(), documents_.end(),
                          [doc](const auto& d) { return d.get() == doc; });

@@ -26,6 +26,7 @@ class ActiveContext {
   // document is not open here.
   bool CloseDocument(Document* doc);
   const std::vector<std::unique_ptr<Document>>& Documents() const { return documents_; }
+  bool Contains(const Document* doc) const;
 
   // Null when no document is open.
   Document* FrontDocument() const { return front_; }

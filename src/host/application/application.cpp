@@ -47,7 +47,8 @@ std::unique_ptr<Application> Application::Start(const StartOptions& options, std
       plugIns.push_back(plugIn);
     }
   }
-  app->actions_ = std::make_unique<ActionManager>(*app->registry_);
+  app->context_ = std::make_unique<ActiveContext>();
+  app->actions_ = std::make_unique<ActionManager>(*app->registry_, app->context_.get());
   for (IPlugIn* plugIn : plugIns) {
     plugIn->SetPlugInID(plugIn->GetPlugInID());
     if (plugIn->RegisterImplementations(*app->registry_) != kSuccess)
@@ -65,7 +66,6 @@ std::unique_ptr<Application> Application::Start(const StartOptions& options, std
     app->workspace_ = SessionWorkspace::Create(app->registry_);
     if (!app->workspace_) return fail("the session workspace could not be made");
   }
-  app->context_ = std::make_unique<ActiveContext>();
   app->context_->SetWorkspace(app->workspace_.get());
   app->services_ = options.services;
   InstallAlertService(app->services_.alerts);

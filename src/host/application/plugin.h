@@ -21,6 +21,19 @@ class ClassRegistry;
 
 using ActionID = uint32_t;
 
+// What an action needs of the context to be enabled: the bits of
+// ActionDefinition::enablingFlags that the host reads. The lower byte is the plug-in's
+// own (its resources carry 0x80 and 0x08) and asks for nothing: such actions are always
+// enabled and decide for themselves what to do without a document or a selection.
+namespace action_enabling {
+inline constexpr uint32_t kNeedsDocument = 0x100;
+inline constexpr uint32_t kNeedsSelection = 0x200;
+// A text frame selected, or text selected in one.
+inline constexpr uint32_t kNeedsTextFrame = 0x400;
+inline constexpr uint32_t kNeedsUndo = 0x800;
+inline constexpr uint32_t kNeedsRedo = 0x1000;
+}  // namespace action_enabling
+
 // One action of a plug-in's resources: performed by the action component of `component`.
 struct ActionDefinition {
   ActionID id = 0;

@@ -6,6 +6,7 @@
 // answer "cancelled", progress is silent, nothing is shown).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -25,12 +26,12 @@ class LogViewer {
   virtual void ShowText(const std::u16string& title, const std::u16string& text) = 0;
 };
 
-// Opens the host's preferences dialog; `page` names the page to select (empty: the
-// first). Returns when the dialog is closed.
+// Opens the host's preferences dialog with the page of that host page ID selected (0 or
+// an unknown ID: the first page). Returns when the dialog is closed.
 class PreferencesDialog {
  public:
   virtual ~PreferencesDialog() = default;
-  virtual void Open(const std::string& page) = 0;
+  virtual void Open(uint32_t pageID) = 0;
 };
 
 // Borrowed pointers: the front end keeps each service alive while the Application runs.

@@ -186,7 +186,10 @@ std::string ValidatePageSetup(const PageSetup& s) {
   return {};
 }
 
-Document::Document(std::unique_ptr<Database> db, UID root) : db_(std::move(db)), root_(root) {}
+Document::Document(std::unique_ptr<Database> db, UID root) : db_(std::move(db)), root_(root) {
+  db_->Commands().SetStepHooks([this] { selection_.HoldNotices(); },
+                               [this] { selection_.ReleaseNotices(); });
+}
 Document::~Document() = default;
 
 std::unique_ptr<Document> Document::Create(std::shared_ptr<const ClassRegistry> registry,

@@ -6,21 +6,60 @@
 namespace tarvelin {
 
 void Selection::SelectItems(UIDList items) {
+  const State before{items_, text_};
   db_ = items.DataBase();
   items_ = std::move(items);
   text_.reset();
+  Changed(before);
 }
 
 void Selection::SelectText(Database* db, StoryRange range) {
   if (range.end < range.start) std::swap(range.start, range.end);
+  const State before{items_, text_};
   db_ = db;
   items_ = UIDList(db);
   text_ = range;
+  Changed(before);
 }
 
 void Selection::Clear() {
+  const State before{items_, text_};
   items_ = UIDList(db_);
   text_.reset();
+  Changed(before);
+}
+
+Selection::ObserverId Selection::AddObserver(Observer observer) {
+  observers_.emplace_back(next_observer_, std::move(observer));
+  return next_observer_++;
+}
+
+void Selection::RemoveObserver(ObserverId id) {
+  std::erase_if(observers_, [id](const auto& o) { return o.first == id; });
+}
+
+void Selection::HoldNotices() {
+  if (holds_++ == 0) held_from_ = State{items_, text_};
+}
+
+void Selection::ReleaseNotices() {
+  if (holds_ == 0 || --holds_ > 0) return;
+  State before = std::move(*held_from_);
+  held_from_.reset();
+  Changed(before);
+}
+
+void Selection::Changed(const State& before) {
+  if (holds_ > 0) return;
+  // Compared by value: an empty list keeps the database it was made with.
+  auto same = [](const State& a, const Selection& s) {
+    return a.text == s.text_ && std::vector<UID>(a.items.begin(), a.items.end()) ==
+                                    std::vector<UID>(s.items_.begin(), s.items_.end());
+  };
+  if (same(before, *this)) return;
+  // A copy: an observer may add or remove observers.
+  auto observers = observers_;
+  for (const auto& [id, observer] : observers) observer(*this);
 }
 
 UIDList Selection::SelectedItems(const ColumnSpans* spans) const {

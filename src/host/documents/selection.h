@@ -4,7 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "host/objects/uid.h"
 
@@ -20,8 +23,16 @@ struct StoryRange {
   friend bool operator==(const StoryRange&, const StoryRange&) = default;
 };
 
+// Observers hear of a change once per burst of changes: at once when nothing holds the
+// notices, else when the last hold ends. The document holds them while a command or a
+// command sequence runs and the action manager while an action runs, so an import that
+// selects every frame it makes sends one notice at its end, and none when the selection
+// ends as it began.
 class Selection {
  public:
+  using Observer = std::function<void(const Selection&)>;
+  using ObserverId = uint64_t;
+
   // Replaces the selection by these page items (an empty list clears it).
   void SelectItems(UIDList items);
   // Replaces the selection by a text range; the range is kept as given (start <= end).
@@ -38,10 +49,39 @@ class Selection {
   // (or when none of them holds the range) every frame of the story counts.
   UIDList SelectedItems(const ColumnSpans* spans = nullptr) const;
 
+  ObserverId AddObserver(Observer observer);
+  void RemoveObserver(ObserverId id);
+  void HoldNotices();
+  void ReleaseNotices();
+
  private:
+  struct State {
+    UIDList items;
+    std::optional<StoryRange> text;
+  };
+  void Changed(const State& before);
+
   UIDList items_;
   std::optional<StoryRange> text_;
   Database* db_ = nullptr;
+  int holds_ = 0;
+  std::optional<State> held_from_;  // the selection when the outermost hold began
+  std::vector<std::pair<ObserverId, Observer>> observers_;
+  ObserverId next_observer_ = 1;
+};
+
+// Holds a selection's notices for its scope.
+class SelectionNoticeHold {
+ public:
+  explicit SelectionNoticeHold(Selection& selection) : selection_(selection) {
+    selection_.HoldNotices();
+  }
+  ~SelectionNoticeHold() { selection_.ReleaseNotices(); }
+  SelectionNoticeHold(const SelectionNoticeHold&) = delete;
+  SelectionNoticeHold& operator=(const SelectionNoticeHold&) = delete;
+
+ private:
+  Selection& selection_;
 };
 
 }  // namespace tarvelin

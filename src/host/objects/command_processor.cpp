@@ -37,7 +37,10 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
   if (!cmd) return kInvalidArgument;
   if (replaying_ || db_.IsReplaying()) return kBusy;
   bool outermost = frames_.empty();
-  if (outermost) db_.OpenStep();
+  if (outermost) {
+    db_.OpenStep();
+    Opened();
+  }
   frames_.push_back({false, {}, {}, db_.Mark()});
   size_t depth = frames_.size();
 
@@ -53,7 +56,10 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
   frames_.pop_back();
   if (err != kSuccess) {
     db_.RollbackTo(frame.mark);
-    if (outermost) db_.CloseStep({});  // empty now: dropped
+    if (outermost) {
+      db_.CloseStep({});  // empty now: dropped
+      Closed();
+    }
     return err;
   }
   if (cmd->GetUndoMode() == Command::UndoMode::kOwn) {
@@ -62,13 +68,19 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
       for (UID uid : cmd->ItemList()) db_.Touch(uid, kInvalidInterface);
   }
   cmd->DoNotify();
-  if (outermost) Commit(cmd->Name());
+  if (outermost) {
+    Commit(cmd->Name());
+    Closed();
+  }
   return kSuccess;
 }
 
 SequenceId CommandProcessor::BeginCommandSequence(std::u16string name) {
   if (replaying_ || db_.IsReplaying()) return SequenceId{};
-  if (frames_.empty()) db_.OpenStep();
+  if (frames_.empty()) {
+    db_.OpenStep();
+    Opened();
+  }
   SequenceId id{next_sequence_++};
   if (next_sequence_ == 0) next_sequence_ = 1;
   frames_.push_back({true, id, std::move(name), db_.Mark()});
@@ -86,7 +98,10 @@ ErrorCode CommandProcessor::EndCommandSequence(SequenceId id) {
   if (ErrorCode e = CheckInnermost(id, "EndCommandSequence")) return e;
   Frame frame = std::move(frames_.back());
   frames_.pop_back();
-  if (frames_.empty()) Commit(std::move(frame.name));
+  if (frames_.empty()) {
+    Commit(std::move(frame.name));
+    Closed();
+  }
   return kSuccess;
 }
 
@@ -95,8 +110,24 @@ ErrorCode CommandProcessor::AbortCommandSequence(SequenceId id) {
   Frame frame = std::move(frames_.back());
   frames_.pop_back();
   db_.RollbackTo(frame.mark);
-  if (frames_.empty()) db_.CloseStep({});  // empty now: dropped
+  if (frames_.empty()) {
+    db_.CloseStep({});  // empty now: dropped
+    Closed();
+  }
   return kSuccess;
+}
+
+void CommandProcessor::SetStepHooks(std::function<void()> opened, std::function<void()> closed) {
+  opened_ = std::move(opened);
+  closed_ = std::move(closed);
+}
+
+void CommandProcessor::Opened() {
+  if (opened_) opened_();
+}
+
+void CommandProcessor::Closed() {
+  if (closed_) closed_();
 }
 
 size_t CommandProcessor::SequenceDepth() const {

@@ -14,6 +14,7 @@
 // per committed, undone or redone step (change_notice.h).
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,11 @@ class CommandProcessor {
   size_t RedoCount() const { return redo_.size(); }
   void ClearHistory();
 
+  // Told when a step opens (the first command or sequence outside any other) and when it
+  // has closed (committed, aborted or failed); the document holds its selection notices
+  // in between. Empty functions: no hooks.
+  void SetStepHooks(std::function<void()> opened, std::function<void()> closed);
+
  private:
   struct Frame {
     bool is_sequence;
@@ -71,6 +77,8 @@ class CommandProcessor {
 
   ErrorCode CheckInnermost(SequenceId id, const char* operation) const;
   void Commit(std::u16string name);
+  void Opened();
+  void Closed();
 
   Database& db_;
   std::vector<Frame> frames_;
@@ -78,6 +86,8 @@ class CommandProcessor {
   std::vector<std::unique_ptr<UndoStep>> redo_;
   uint32_t next_sequence_ = 1;
   bool replaying_ = false;
+  std::function<void()> opened_;
+  std::function<void()> closed_;
 };
 
 // Begins a sequence and aborts it when the scope ends, unless End was called.

@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libpugixml-dev libsqlite3-dev
+  libpugixml-dev libsqlite3-dev libzip-dev
   qt6-base-dev qt6-image-formats-plugins
   fonts-dejavu-core fonts-liberation2
   clang-format python3

@@ -14,6 +14,7 @@
 #include "batch_services.h"
 #include "cli_app.h"
 #include "cli_host.h"
+#include "cmd_export_idml.h"
 #include "core/alert.h"
 #include "core/utf16.h"
 #include "engine/engine_run.h"
@@ -32,7 +33,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: tarvelin paginate FRAME.rmk [--template T.json] [--image-folder DIR]... "
-    "[-o DOC.tvd] [--pdf OUT.pdf | --no-pdf] [--on-missing continue|quiet|stop] [--times]";
+    "[-o DOC.tvd] [--pdf OUT.pdf | --no-pdf] [--idml OUT.idml] [--on-missing continue|quiet|stop] "
+    "[--times]";
 constexpr std::uintmax_t kMaxTemplateBytes = 16 << 20;
 
 struct Options {
@@ -41,6 +43,7 @@ struct Options {
   std::vector<std::string> imageFolders;
   fs::path output;
   fs::path pdf;
+  fs::path idml;
   bool noPdf = false;
   bool times = false;
   MissingPolicy policy = MissingPolicy::kAsk;
@@ -105,6 +108,9 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, Optio
     } else if (a == "--pdf") {
       if (!value(v)) return "--pdf needs a file";
       o.pdf = v;
+    } else if (a == "--idml") {
+      if (!value(v)) return "--idml needs a file";
+      o.idml = v;
     } else if (a == "--no-pdf") {
       o.noPdf = true;
     } else if (a == "--times") {
@@ -233,6 +239,12 @@ int Paginate(const std::vector<std::string>& args) {
     clock.Lap("render");
     std::printf("pdf: %s\n", o.pdf.string().c_str());
   }
+  if (!o.idml.empty()) {
+    int exported = WriteIdml(*doc, o.idml);
+    if (exported == ExitCode::kUsage) return ExitCode::kUsage;
+    warned = warned || exported == kDoneWithWarnings;
+    clock.Lap("idml");
+  }
   host->Layout().Release(*doc);
   PrintRunSummary(report);
   if (overset) {
@@ -247,7 +259,8 @@ int Paginate(const std::vector<std::string>& args) {
 CommandRegistration registration(
     "paginate",
     "paginate FRAME.rmk [--template T.json] [--image-folder DIR]... [-o DOC.tvd]\n"
-    "         [--pdf OUT.pdf | --no-pdf] [--on-missing continue|quiet|stop] [--times]\n"
+    "         [--pdf OUT.pdf | --no-pdf] [--idml OUT.idml] [--on-missing continue|quiet|stop]\n"
+    "         [--times]\n"
     "the main job: a laid-out document, its PDF and the import log beside the frame file",
     Paginate);
 

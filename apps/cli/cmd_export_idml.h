@@ -1,0 +1,18 @@
+// IDML export as the command line runs it, shared by `export-idml` and `paginate --idml`:
+// the advertisement attributes become each frame's label, what the document lacks is
+// listed on stderr, and the written file on stdout.
+#pragma once
+
+#include <filesystem>
+
+namespace tarvelin {
+class Document;
+}
+
+namespace tarvelin::cli {
+
+// kDone, kDoneWithWarnings when something was missing, kUsage when the file could not be
+// written (nothing is left on disk then).
+int WriteIdml(const Document& doc, const std::filesystem::path& target);
+
+}  // namespace tarvelin::cli

@@ -1,0 +1,96 @@
+// The exporter's state while it turns one document into package parts: the references
+// it has handed out (swatches, fonts, styles, stories), so that every resource part
+// defines exactly what the content parts use, and the list of what the document lacks.
+//
+// Parts are built in content order (styles, spreads, stories), then the resources that
+// depend on what those referenced (graphic, fonts); the package holds them in the order
+// the design map lists them.
+#pragma once
+
+#include <pugixml.hpp>
+
+#include <deque>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "host/documents/document.h"
+#include "host/documents/document_geometry.h"
+#include "host/documents/page_item.h"
+#include "host/documents/spread.h"
+#include "host/text/style_table.h"
+#include "host/text/text_attributes.h"
+#include "idml/idml_export.h"
+#include "idml/package.h"
+
+namespace tarvelin::idml {
+
+const char* WrapModeId(WrapMode mode);
+
+// Where a page item goes: free on a spread (its bounds moved into the spread's
+// coordinates, on a layer) or inline in a story (the application places it).
+struct Placement {
+  bool inlineItem = false;
+  double dx = 0, dy = 0;
+  std::string layer;
+};
+
+class Writer {
+ public:
+  Writer(const Document& doc, const ExportOptions& options);
+
+  // Builds every part into `package`; `result` gets the counts and missing items.
+  void Build(Package& package, ExportResult& result);
+
+ private:
+  // ---- resources (writer_resources.cpp)
+  std::string GraphicPart();
+  std::string FontsPart();
+  std::string PreferencesPart();
+  std::string DesignMap(const std::vector<std::string>& masters,
+                        const std::vector<std::string>& spreads,
+                        const std::vector<std::string>& stories);
+  std::string SwatchRef(UID swatch);
+  std::string FontRef(UID family);
+
+  // ---- text (writer_text.cpp)
+  std::string StylesPart();
+  void TextAttributes(pugi::xml_node el, const AttributeList& list);
+  std::string ParagraphStyleRef(UID style);
+  std::string CharacterStyleRef(UID style);
+  std::string ObjectStyleRef(UID style);
+  // The Story part of `story`, its inline frames written at their anchors.
+  std::string StoryPart(UID story);
+  std::string StoryRef(UID story);
+
+  // ---- page items (writer_items.cpp)
+  std::string MasterSpreadPart();
+  std::string SpreadPart(UID spread);
+  void PageElement(pugi::xml_node parent, const std::string& self, const Page& page, double dx,
+                   double dy, const char* name, const char* master);
+  void PageItem(pugi::xml_node parent, UID item, const Placement& at);
+  void ImageElement(pugi::xml_node frame, UID frameUid, UID image);
+
+  void Missing(std::string what);
+
+  const Document& doc_;
+  Database& db_;
+  ExportOptions options_;
+  TextWorkspace ws_;
+  TextResolver resolver_;
+  UID rootParagraph_ = kInvalidUID, rootCharacter_ = kInvalidUID;
+
+  std::set<std::string> missing_;
+  std::map<UID, std::string> swatchIds_;  // referenced or listed swatches
+  std::vector<UID> swatchOrder_;          // the list's order, then first reference
+  std::set<std::string> swatchIdsTaken_;
+  std::map<UID, std::string> fontIds_;  // referenced families
+  std::unordered_map<UID, std::string> styleIds_;
+  std::deque<UID> storyQueue_;  // stories referenced, to be written
+  std::unordered_set<UID> storiesQueued_;
+  size_t frames_ = 0, inlineFrames_ = 0;
+};
+
+}  // namespace tarvelin::idml

@@ -1,6 +1,7 @@
 // Spreads, their pages and page items. A spread's coordinates have their origin at the
-// left edge of its first page, halfway down it (the format's convention); an item's
+// centre of its pages (the format's convention: for facing pages the spine); an item's
 // ItemTransform moves its top-left corner there and its path runs from 0,0 to its size.
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -150,7 +151,7 @@ std::string Writer::MasterSpreadPart() {
   SetAttr(m, "PrimaryTextFrame", "n");
   SetAttr(m, "ItemTransform", "1 0 0 1 0 0");
   Page page{{0, 0, setup.width, setup.height}, setup.margins, setup.columns, setup.gutter};
-  PageElement(m, "dmasterp0", page, 0, -setup.height / 2, "A", "n");
+  PageElement(m, "dmasterp0", page, -setup.width / 2, -setup.height / 2, "A", "n");
   return SerialisePart(doc);
 }
 
@@ -169,7 +170,12 @@ std::string Writer::SpreadPart(UID uid) {
   SetBool(s, "ShowMasterItems", true);
   SetAttr(s, "PageTransitionType", "None");
   SetAttr(s, "FlattenerOverride", "Default");
-  const double dx = pages.empty() ? 0 : -pages.front().bounds.left;
+  double left = 0, right = 0;
+  for (size_t i = 0; i < pages.size(); ++i) {
+    left = i ? std::min(left, pages[i].bounds.left) : pages[i].bounds.left;
+    right = i ? std::max(right, pages[i].bounds.right) : pages[i].bounds.right;
+  }
+  const double dx = -(left + right) / 2;
   const double dy =
       pages.empty() ? 0 : -pages.front().bounds.top - pages.front().bounds.Height() / 2;
   for (size_t i = 0; i < pages.size(); ++i) {

@@ -16,6 +16,12 @@ namespace {
 // 2001-01-01 00:00 UTC: any fixed instant keeps the bytes reproducible.
 constexpr time_t kFixedTime = 978307200;
 
+// The fastest deflate: XML shrinks well at any level, and export time is what users wait for.
+constexpr zip_uint32_t kLevel = 1;
+// Small parts (an inline frame's story) are stored: setting up a deflate stream costs
+// more than the few bytes it would save, and a page of ads has thousands of them.
+constexpr size_t kStoreBelow = 4096;
+
 struct ZipCloser {
   void operator()(zip_t* z) const { zip_discard(z); }
 };
@@ -40,7 +46,7 @@ bool AddEntry(zip_t* z, const std::string& name, const std::string& data, bool s
     return false;
   }
   auto i = static_cast<zip_uint64_t>(index);
-  if (zip_set_file_compression(z, i, store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0) != 0 ||
+  if (zip_set_file_compression(z, i, store ? ZIP_CM_STORE : ZIP_CM_DEFLATE, kLevel) != 0 ||
       zip_file_set_mtime(z, i, kFixedTime, 0) != 0) {
     error = ZipError(z);
     return false;
@@ -83,7 +89,8 @@ std::string Package::Write(const fs::path& target) const {
   std::string error;
   bool ok = AddEntry(z.get(), "mimetype", mime, true, error);
   for (size_t i = 0; ok && i < parts_.size(); ++i)
-    ok = AddEntry(z.get(), parts_[i].first, parts_[i].second, false, error);
+    ok = AddEntry(z.get(), parts_[i].first, parts_[i].second, parts_[i].second.size() < kStoreBelow,
+                  error);
   if (ok && zip_close(z.get()) == 0) {
     z.release();  // closed: nothing left to discard
   } else {

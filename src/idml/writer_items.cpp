@@ -34,6 +34,13 @@ const char* WrapModeId(WrapMode mode) {
 
 namespace {
 
+// What tells a spread's pages apart in their IDs.
+std::string PageSuffix(size_t index) {
+  std::string s = "p";
+  s += std::to_string(index);
+  return s;
+}
+
 std::string Translate(double x, double y) {
   return "1 0 0 1 " + Num(x) + " " + Num(y);
 }
@@ -67,7 +74,10 @@ void Margins(pugi::xml_node page, const Page& p) {
   std::string positions;
   for (int i = 0; i < n; ++i) {
     double left = i * (column + p.gutter);
-    positions += (i ? " " : "") + Num(left) + " " + Num(left + column);
+    if (i) positions += ' ';
+    positions += Num(left);
+    positions += ' ';
+    positions += Num(left + column);
   }
   SetAttr(m, "ColumnsPositions", positions);
 }
@@ -179,7 +189,7 @@ std::string Writer::SpreadPart(UID uid) {
   const double dy =
       pages.empty() ? 0 : -pages.front().bounds.top - pages.front().bounds.Height() / 2;
   for (size_t i = 0; i < pages.size(); ++i) {
-    std::string self = Id(uid, "p" + std::to_string(i));
+    std::string self = Id(uid, PageSuffix(i));
     PageElement(s, self, pages[i], dx, dy, "", "dmaster");
   }
   // Page names are the pages' numbers in the document.
@@ -187,8 +197,8 @@ std::string Writer::SpreadPart(UID uid) {
   for (const PageRef& p : DocumentPages(doc_)) {
     ++number;
     if (p.spread != uid) continue;
-    pugi::xml_node page = s.find_child_by_attribute(
-        "Page", "Self", Id(uid, "p" + std::to_string(p.indexInSpread)).c_str());
+    pugi::xml_node page =
+        s.find_child_by_attribute("Page", "Self", Id(uid, PageSuffix(p.indexInSpread)).c_str());
     if (page) SetAttr(page, "Name", std::to_string(number));
   }
   if (spread) {

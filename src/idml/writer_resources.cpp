@@ -120,7 +120,8 @@ std::string Writer::SwatchRef(UID uid) {
   // Two swatches of one name (an unnamed one named after its values, or two of the
   // format's own) stay apart.
   if (!swatchIdsTaken_.insert(id).second) {
-    id += " " + Id(uid);
+    id += ' ';
+    id += Id(uid);
     swatchIdsTaken_.insert(id);
   }
   swatchIds_.emplace(uid, id);

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <sstream>
 
 #include "core/utf16.h"
 
@@ -15,11 +14,24 @@ pugi::xml_node BeginPart(pugi::xml_document& doc, const char* kind) {
   return root;
 }
 
+namespace {
+
+struct StringWriter final : pugi::xml_writer {
+  std::string text;
+  void write(const void* data, size_t size) override {
+    text.append(static_cast<const char*>(data), size);
+  }
+};
+
+}  // namespace
+
 std::string SerialisePart(const pugi::xml_document& doc) {
-  std::ostringstream out;
-  out << "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
-  doc.save(out, "\t", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
-  return std::move(out).str();
+  StringWriter out;
+  out.text = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
+  // Unindented: a page of ads makes tens of megabytes of XML, and no whitespace can slip
+  // into a story's text.
+  doc.save(out, "", pugi::format_raw | pugi::format_no_declaration, pugi::encoding_utf8);
+  return std::move(out.text);
 }
 
 std::string Id(UID uid, std::string_view suffix) {

@@ -18,7 +18,7 @@ inline constexpr const char* kDomVersion = "8.0";
 
 // A part's root element `idPkg:<kind>` with the packaging namespace and DOM version.
 pugi::xml_node BeginPart(pugi::xml_document& doc, const char* kind);
-// The part as bytes: the XML declaration (standalone), then the tree, tab-indented.
+// The part as bytes: the XML declaration (standalone), then the tree.
 std::string SerialisePart(const pugi::xml_document& doc);
 
 // "u" and the UID in lower-case hexadecimal; `suffix` distinguishes what one UID owns.

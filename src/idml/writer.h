@@ -28,6 +28,10 @@
 namespace tarvelin::idml {
 
 const char* WrapModeId(WrapMode mode);
+// A TextFramePreference's insets (top, left, bottom, right, the format's order).
+void InsetSpacing(pugi::xml_node textFramePreference, const Insets& insets);
+// A TextWrapPreference child of `parent`.
+void TextWrap(pugi::xml_node parent, WrapMode mode, const Insets& offsets);
 
 // Where a page item goes: free on a spread (its bounds moved into the spread's
 // coordinates, on a layer) or inline in a story (the application places it).

@@ -32,6 +32,29 @@ const char* WrapModeId(WrapMode mode) {
   return "None";
 }
 
+void InsetSpacing(pugi::xml_node textFramePreference, const Insets& in) {
+  pugi::xml_node inset = PropertiesOf(textFramePreference).append_child("InsetSpacing");
+  SetAttr(inset, "type", "list");
+  for (double v : {in.top, in.left, in.bottom, in.right}) {
+    pugi::xml_node item = inset.append_child("ListItem");
+    SetAttr(item, "type", "unit");
+    item.text().set(Num(v).c_str());
+  }
+}
+
+void TextWrap(pugi::xml_node parent, WrapMode mode, const Insets& offsets) {
+  pugi::xml_node wrap = parent.append_child("TextWrapPreference");
+  SetBool(wrap, "Inverse", false);
+  SetBool(wrap, "ApplyToMasterPageOnly", false);
+  SetAttr(wrap, "TextWrapSide", "BothSides");
+  SetAttr(wrap, "TextWrapMode", WrapModeId(mode));
+  pugi::xml_node off = PropertiesOf(wrap).append_child("TextWrapOffset");
+  SetAttr(off, "Top", Num(offsets.top));
+  SetAttr(off, "Left", Num(offsets.left));
+  SetAttr(off, "Bottom", Num(offsets.bottom));
+  SetAttr(off, "Right", Num(offsets.right));
+}
+
 namespace {
 
 // What tells a spread's pages apart in their IDs.
@@ -279,26 +302,9 @@ void Writer::PageItem(pugi::xml_node parent, UID uid, const Placement& at) {
     SetAttr(tf, "TextColumnCount", std::to_string(std::max(1, text->Columns())));
     SetAttr(tf, "TextColumnGutter", Num(text->Gutter()));
     SetBool(tf, "UseFixedColumnWidth", false);
-    const Insets& in = text->TextInsets();
-    pugi::xml_node inset = PropertiesOf(tf).append_child("InsetSpacing");
-    SetAttr(inset, "type", "list");
-    for (double v : {in.top, in.left, in.bottom, in.right}) {
-      pugi::xml_node li = inset.append_child("ListItem");
-      SetAttr(li, "type", "unit");
-      li.text().set(Num(v).c_str());
-    }
+    InsetSpacing(tf, text->TextInsets());
   }
-  pugi::xml_node wrap = el.append_child("TextWrapPreference");
-  SetBool(wrap, "Inverse", false);
-  SetBool(wrap, "ApplyToMasterPageOnly", false);
-  SetAttr(wrap, "TextWrapSide", "BothSides");
-  SetAttr(wrap, "TextWrapMode", WrapModeId(g->Wrap()));
-  const Insets& w = g->WrapOffsets();
-  pugi::xml_node off = PropertiesOf(wrap).append_child("TextWrapOffset");
-  SetAttr(off, "Top", Num(w.top));
-  SetAttr(off, "Left", Num(w.left));
-  SetAttr(off, "Bottom", Num(w.bottom));
-  SetAttr(off, "Right", Num(w.right));
+  TextWrap(el, g->Wrap(), g->WrapOffsets());
 
   if (kind == FrameKind::kPicture) ImageElement(el, uid, ImageOf(db_, uid));
 }

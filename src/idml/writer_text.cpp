@@ -265,25 +265,8 @@ std::string Writer::StylesPart() {
     pugi::xml_node b = PropertiesOf(el).append_child("BasedOn");
     SetAttr(b, "type", "object");
     b.text().set(kNoObjectStyle);
-    if (a.insets) {
-      pugi::xml_node tf = el.append_child("TextFramePreference");
-      pugi::xml_node inset = PropertiesOf(tf).append_child("InsetSpacing");
-      SetAttr(inset, "type", "list");
-      for (double v : {a.insets->top, a.insets->left, a.insets->bottom, a.insets->right}) {
-        pugi::xml_node item = inset.append_child("ListItem");
-        SetAttr(item, "type", "unit");
-        item.text().set(Num(v).c_str());
-      }
-    }
-    if (a.wrapMode) {
-      pugi::xml_node w = el.append_child("TextWrapPreference");
-      SetAttr(w, "TextWrapMode", WrapModeId(*a.wrapMode));
-      pugi::xml_node off = PropertiesOf(w).append_child("TextWrapOffset");
-      SetAttr(off, "Top", Num(a.wrapOffsets.top));
-      SetAttr(off, "Left", Num(a.wrapOffsets.left));
-      SetAttr(off, "Bottom", Num(a.wrapOffsets.bottom));
-      SetAttr(off, "Right", Num(a.wrapOffsets.right));
-    }
+    if (a.insets) InsetSpacing(el.append_child("TextFramePreference"), *a.insets);
+    if (a.wrapMode) TextWrap(el, *a.wrapMode, a.wrapOffsets);
   }
   return SerialisePart(doc);
 }

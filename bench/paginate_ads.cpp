@@ -1,10 +1,19 @@
 // The main job end to end at growing sizes: frame files of 1,000, 10,000 and 50,000 ads
-// (Windows-1250, about 500 bytes an ad: plain paragraphs, text boxes with colours and
-// borders, picture boxes over a few generated images, groups with inner boxes) are
-// paginated by the Release `tarvelin paginate --no-pdf --times`, and the saved document is
-// then rendered to PDF by `tarvelin render`. Prints the seconds of each stage, the total
-// (the whole process, start-up included) and the seconds per 1,000 ads, which stay flat
-// when every stage grows linearly; "pdf" is the whole render process (loading and
+// (Windows-1250) are paginated by the Release `tarvelin paginate --no-pdf --times`, and the
+// saved document is then rendered to PDF by `tarvelin render`. Two mixes of ads:
+//
+//   classic  about 500 bytes an ad: plain paragraphs, text boxes of 40-47 mm or of the
+//            column's width with colours and borders, picture boxes over a few generated
+//            images, groups with inner boxes;
+//   press    what a classifieds page sends: 60 % text boxes 20-49 mm wide (some wider than
+//            the 43.5 mm column, a third without height, fitted to their text) with CMYK
+//            fills and strokes, 30 % picture boxes (half of the pictures missing, varied
+//            fitting), 10 % groups, about 300 bytes of Polish text around each box.
+//
+// Prints per mix and size the seconds of each stage, the total (the whole process, start-up
+// included), the seconds per 1,000 ads, which stay flat when every stage grows linearly,
+// and the process's peak resident memory (what `/usr/bin/time -v` calls the maximum
+// resident set size) in MiB and KiB per ad; "pdf" is the whole render process (loading and
 // composing the saved document included).
 //
 // A plain program rather than a Google Benchmark one: each size runs once, in its own
@@ -12,8 +21,11 @@
 // scripts/bench.sh passes to every benchmark, are ignored):
 //   --cli PATH      the tarvelin executable (default: ../bin/tarvelin beside this program)
 //   --ads N[,N...]  the sizes (default 1000,10000,50000; TARVELIN_BENCH_ADS likewise)
+//   --mix M         classic, press or both (the default)
 //   --dir DIR       where the frame files go (default: paginate-ads beside this program)
 //   --no-render     skip the PDF
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -169,7 +181,54 @@ std::string Ad(Random& r) {
   return ad.str();
 }
 
-fs::path Generate(const fs::path& dir, int ads) {
+std::string Cmyk(Random& r) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "\"CMYK:PROCESS:%.2f,%.2f,%.2f,%.2f\"",
+                static_cast<double>(r.Below(5)) / 10, static_cast<double>(r.Below(5)) / 10,
+                static_cast<double>(r.Below(11)) / 10, static_cast<double>(r.Below(4)) / 10);
+  return buffer;
+}
+
+// One ad of the press mix: a box with about 300 bytes of text around it.
+std::string PressAd(Random& r) {
+  const size_t kind = r.Below(10);
+  std::ostringstream ad;
+  ad << "@Tekst:" << Body(r, 120) << ' ';
+  if (kind < 6) {  // a text box 20-49 mm wide; a third take the height of their text
+    const bool fitted = r.Below(3) == 0;
+    ad << "{#" << (fitted ? "DT" : "WT") << " hs=" << 20 + r.Below(30) << "mm";
+    if (!fitted) ad << ", vs=" << 10 + r.Below(25) << "mm";
+    ad << ", fc=" << Cmyk(r) << ", bc=" << Cmyk(r) << ", fw=" << 0.25 * (1 + r.Below(8))
+       << "pt, TI=1mm, t1=\"" << r.Pick(kNames) << "\"}<@Cena>" << r.Pick(kOpenings) << "<@$p> "
+       << Body(r, 90) << "{$}";
+  } else if (kind < 9) {  // a picture box; every other picture is missing
+    static const int kSelectors[] = {1, 0, -2, -3};
+    const std::string file =
+        r.Below(2) ? Image(r) : "brak" + std::to_string(r.Below(1000)) + ".jpg";
+    ad << "{#WG fn=" << file << ", hs=" << 20 + r.Below(30) << "mm, vs=" << 12 + r.Below(25)
+       << "mm, sp=" << r.Pick(kSelectors) << ", fc=" << Cmyk(r) << ", bc=" << Cmyk(r)
+       << ", fw=0.5pt}{$}";
+  } else {  // a group of a text box, a picture and a line of contact
+    ad << "{#BE hs=" << 60 + r.Below(30) << "mm, vs=40mm, fc=" << Cmyk(r) << ", bc=" << Cmyk(r)
+       << ", fw=1pt, t1=\"" << r.Pick(kNames) << "\"}\n"
+       << "{#WT hs=" << 30 + r.Below(30) << "mm, vs=15mm, fc=0}<@Cena>" << r.Pick(kOpenings)
+       << "<@$p> " << Body(r, 90) << "{$}\n"
+       << "{#WG fn=" << Image(r) << ", hs=25mm, vs=15mm, fc=0}{$}\n"
+       << "{#DT hs=60mm, vs=8mm, fc=" << Cmyk(r) << "}Tel. " << Phone(r) << ", ul. Piotrkowska "
+       << r.Below(200) << ", Łódź{$}\n"
+       << "{$$}";
+  }
+  ad << ' ' << Body(r, 120) << "\r\n";
+  return ad.str();
+}
+
+enum class Mix { kClassic, kPress };
+
+const char* MixName(Mix mix) {
+  return mix == Mix::kClassic ? "classic" : "press";
+}
+
+fs::path Generate(const fs::path& dir, Mix mix, int ads) {
   fs::create_directories(dir);
   for (int i = 0; i < kImages; ++i) {
     QImage image(120 + 40 * i, 90 + 20 * i, QImage::Format_RGB32);
@@ -181,7 +240,8 @@ fs::path Generate(const fs::path& dir, int ads) {
       if (!fs::exists(file)) image.save(QString::fromStdString(file.string()));
     }
   }
-  const fs::path file = dir / ("ads-" + std::to_string(ads) + ".rmk");
+  const fs::path file =
+      dir / (std::string(mix == Mix::kClassic ? "ads-" : "press-") + std::to_string(ads) + ".rmk");
   Random r(20260000 + ads);
   std::string text =
       "<v4.00><e9>\r\n"
@@ -192,7 +252,7 @@ fs::path Generate(const fs::path& dir, int ads) {
       "@Cena=<f\"Arial\"z9B>\r\n";
   for (int i = 0; i < ads; ++i) {
     if (i % 25 == 0) text += std::string("@Rubryka:") + kRubrics[(i / 25) % 8] + "\r\n";
-    text += Ad(r);
+    text += mix == Mix::kClassic ? Ad(r) : PressAd(r);
   }
   std::ofstream(file, std::ios::binary) << ToCp1250(text);
   return file;
@@ -201,25 +261,37 @@ fs::path Generate(const fs::path& dir, int ads) {
 struct Timed {
   int exitCode = -1;
   double seconds = 0;
+  double peakMiB = 0;                    // the process's maximum resident set size
   std::map<std::string, double> stages;  // "time NAME S s" lines
   int frames = 0;                        // "frames: N" of paginate
 };
 
-// A path for the shell (the generated paths hold no quote).
-std::string Quote(const fs::path& path) {
-  std::string q(1, '\'');
-  q.append(path.string());
-  q.push_back('\'');
-  return q;
-}
-
-Timed Run(const std::string& command, const fs::path& errors) {
+// Runs the program with stdout and stderr in files beside `errors`, without a shell in
+// between, so that the resource usage read back is the program's own.
+Timed Run(const std::vector<std::string>& argv, const fs::path& errors) {
   Timed t;
-  const auto start = std::chrono::steady_clock::now();
   const fs::path output = fs::path(errors).replace_extension(".out");
-  const int status = std::system((command + " >" + Quote(output) + " 2>" + Quote(errors)).c_str());
+  const auto start = std::chrono::steady_clock::now();
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int out = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (out < 0 || err < 0) _exit(127);
+    dup2(out, STDOUT_FILENO);
+    dup2(err, STDERR_FILENO);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execv(args[0], args.data());
+    _exit(127);
+  }
+  if (pid < 0) return t;
+  int status = 0;
+  rusage usage{};
+  if (wait4(pid, &status, 0, &usage) != pid) return t;
   t.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   t.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  t.peakMiB = static_cast<double>(usage.ru_maxrss) / 1024;  // ru_maxrss is in KiB on Linux
   std::string line;
   for (std::ifstream in(errors); std::getline(in, line);) {
     std::istringstream words(line);
@@ -249,6 +321,7 @@ int main(int argc, char** argv) {
   fs::path dir = self.parent_path() / "paginate-ads";
   std::vector<int> sizes = {1000, 10000, 50000};
   if (const char* env = std::getenv("TARVELIN_BENCH_ADS")) sizes = ParseSizes(env);
+  std::vector<Mix> mixes = {Mix::kClassic, Mix::kPress};
   bool render = true;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
@@ -256,6 +329,12 @@ int main(int argc, char** argv) {
       cli = argv[++i];
     } else if (a == "--ads" && i + 1 < argc) {
       sizes = ParseSizes(argv[++i]);
+    } else if (a == "--mix" && i + 1 < argc) {
+      const std::string m = argv[++i];
+      if (m == "classic")
+        mixes = {Mix::kClassic};
+      else if (m == "press")
+        mixes = {Mix::kPress};
     } else if (a == "--dir" && i + 1 < argc) {
       dir = argv[++i];
     } else if (a == "--no-render") {
@@ -272,44 +351,49 @@ int main(int argc, char** argv) {
   const std::vector<std::string> stages = {"start",        "preprocess", "tagged-import",
                                            "story-move",   "box-search", "frame-creation",
                                            "import-other", "compose",    "save"};
-  std::printf("%8s %9s", "ads", "KiB");
+  std::printf("%-7s %8s %9s", "mix", "ads", "KiB");
   for (const auto& s : stages)
     std::printf(" %*s", static_cast<int>(std::max<size_t>(s.size(), 7)), s.c_str());
-  std::printf(" %8s %8s %10s %8s %8s\n", "total", "s/1k ads", "frames", "pdf", "pdf/1k");
+  std::printf(" %8s %8s %10s %8s %8s %8s %8s %8s\n", "total", "s/1k ads", "frames", "peak MiB",
+              "KiB/ad", "pdf", "pdf/1k", "pdf MiB");
   int failures = 0;
-  for (int ads : sizes) {
-    const fs::path frame = Generate(dir, ads);
-    const fs::path doc = fs::path(frame).replace_extension(".tvd");
-    Timed paginate =
-        Run(Quote(cli) + " paginate " + Quote(frame) + " --no-pdf --times --on-missing continue",
-            fs::path(frame).replace_extension(".err"));
-    // 1 is "done with warnings": the generated ads use a few names the template lacks.
-    if (paginate.exitCode > 1) {
-      std::fprintf(stderr, "bench_paginate_ads: paginate of %d ads failed (%d), see %s\n", ads,
-                   paginate.exitCode, fs::path(frame).replace_extension(".err").c_str());
-      ++failures;
-      continue;
-    }
-    std::printf("%8d %9.0f", ads, static_cast<double>(fs::file_size(frame)) / 1024);
-    for (const auto& s : stages) {
-      const double v = paginate.stages.count(s) ? paginate.stages.at(s) : 0;
-      std::printf(" %*.3f", static_cast<int>(std::max<size_t>(s.size(), 7)), v);
-    }
-    std::printf(" %8.3f %8.3f %10d", paginate.seconds, paginate.seconds * 1000 / ads,
-                paginate.frames);
-    if (render) {
-      Timed pdf = Run(Quote(cli) + " render " + Quote(doc) + " --pdf " +
-                          Quote(fs::path(frame).replace_extension(".pdf")),
-                      fs::path(frame).replace_extension(".render.err"));
-      if (pdf.exitCode > 1) {
-        std::printf(" %8s", "failed");
+  for (Mix mix : mixes) {
+    for (int ads : sizes) {
+      const fs::path frame = Generate(dir, mix, ads);
+      const fs::path doc = fs::path(frame).replace_extension(".tvd");
+      Timed paginate = Run({cli.string(), "paginate", frame.string(), "--no-pdf", "--times",
+                            "--on-missing", "continue"},
+                           fs::path(frame).replace_extension(".err"));
+      // 1 is "done with warnings": the generated ads use a few names the template lacks
+      // and miss pictures.
+      if (paginate.exitCode > 1 || paginate.exitCode < 0) {
+        std::fprintf(stderr, "bench_paginate_ads: paginate of %d ads failed (%d), see %s\n", ads,
+                     paginate.exitCode, fs::path(frame).replace_extension(".err").c_str());
         ++failures;
-      } else {
-        std::printf(" %8.3f %8.3f", pdf.seconds, pdf.seconds * 1000 / ads);
+        continue;
       }
+      std::printf("%-7s %8d %9.0f", MixName(mix), ads,
+                  static_cast<double>(fs::file_size(frame)) / 1024);
+      for (const auto& s : stages) {
+        const double v = paginate.stages.count(s) ? paginate.stages.at(s) : 0;
+        std::printf(" %*.3f", static_cast<int>(std::max<size_t>(s.size(), 7)), v);
+      }
+      std::printf(" %8.3f %8.3f %10d %8.1f %8.2f", paginate.seconds, paginate.seconds * 1000 / ads,
+                  paginate.frames, paginate.peakMiB, paginate.peakMiB * 1024 / ads);
+      if (render) {
+        Timed pdf = Run({cli.string(), "render", doc.string(), "--pdf",
+                         fs::path(frame).replace_extension(".pdf").string()},
+                        fs::path(frame).replace_extension(".render.err"));
+        if (pdf.exitCode > 1 || pdf.exitCode < 0) {
+          std::printf(" %8s", "failed");
+          ++failures;
+        } else {
+          std::printf(" %8.3f %8.3f %8.1f", pdf.seconds, pdf.seconds * 1000 / ads, pdf.peakMiB);
+        }
+      }
+      std::printf("\n");
+      std::fflush(stdout);
     }
-    std::printf("\n");
-    std::fflush(stdout);
   }
   return failures == 0 ? 0 : 1;
 }

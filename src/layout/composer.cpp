@@ -219,6 +219,10 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
     ComposedParagraph& p = story.paragraphs[pi];
     QTextLayout& layout = *p.layout;
     std::vector<double> widths;
+    const size_t first_line = story.lines.size();
+    // Shaped glyphs stay while the paragraph is broken (a line that moves to a column of
+    // another width re-breaks it without shaping it again) and go when it is done.
+    layout.setCacheEnabled(true);
     layout.beginLayout();
     for (int32_t line_no = 0;; ++line_no) {
       if (!ensure_column()) {
@@ -303,7 +307,18 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
       }
       if (out_of_columns) break;
     }
-    layout.endLayout();
+    // Where each inline frame stands in its line needs the glyphs: measured now, from the
+    // line's own origin (Qt keeps positions in 1/64 units, so a frame at the start of a
+    // line lies exactly on the column's edge).
+    for (size_t li = first_line; li < story.lines.size(); ++li) {
+      if (story.lines[li].paragraph != static_cast<int32_t>(pi)) continue;
+      QTextLine ql = layout.lineAt(story.lines[li].layoutLine);
+      const int32_t from = ql.textStart(), to = from + ql.textLength();
+      for (AnchorSlot& a : p.anchors)
+        if (a.index >= from && a.index < to) a.lineOffset = ql.cursorToX(a.index) - ql.x();
+    }
+    layout.setCacheEnabled(false);
+    layout.endLayout();  // releases the glyphs; the lines stay
     if (!out_of_columns && !story.lines.empty() && p.hasEnd &&
         story.lines.back().paragraph == static_cast<int32_t>(pi))
       story.lines.back().end += 1;
@@ -323,9 +338,7 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
     const int32_t from = ql.textStart(), to = from + ql.textLength();
     for (const AnchorSlot& a : p.anchors) {
       if (a.index < from || a.index >= to) continue;
-      // Qt keeps positions in 1/64 units: measure from the line's own origin so that a frame
-      // at the start of a line lies exactly on the column's edge.
-      double x = l.x + (ql.cursorToX(a.index) - ql.x());
+      const double x = l.x + a.lineOffset;
       story.inlines.push_back({a.item,
                                p.start + a.index,
                                l.column,

@@ -64,6 +64,7 @@ struct AnchorSlot {
   int32_t index = 0;
   UID item = kInvalidUID;
   double width = 0, height = 0;
+  double lineOffset = 0;  // from the left edge of its line, set by placing
 };
 
 struct ComposedParagraph {

@@ -1,4 +1,6 @@
 // The workspace's styles, swatches and font families, and attribute resolution.
+#include <cmath>
+
 #include "core/diagnostics.h"
 #include "core/utf16.h"
 #include "host/text/font_families.h"
@@ -164,6 +166,40 @@ TEST_F(WorkspaceTest, SwatchesByNameAndByColour) {
   EXPECT_EQ(ColourSpace::kLab, ColourSpaceOfModel(0));
   EXPECT_EQ(ColourSpace::kRgb, ColourSpaceOfModel(2));
   EXPECT_EQ(ColourSpace::kCmyk, ColourSpaceOfModel(9));
+}
+
+// The list's name and colour indexes follow undo, redo and a listed swatch's new colour.
+TEST_F(WorkspaceTest, SwatchLookupsFollowUndoRedoAndRecolouring) {
+  const float cyan[] = {1, 0, 0, 0};
+  const float magenta[] = {0, 1, 0, 0};
+  const float negative_zero_cyan[] = {1, -0.0f, 0, 0};
+  auto list = db_.Query<ISwatchList>(ws_.swatches);
+  const size_t listed = list->Swatches().size();
+  UID made = kInvalidUID;
+  ASSERT_EQ(kSuccess,
+            CreateSwatch(db_, ws_, u"Cyjan", Colour::Make(ColourSpace::kCmyk, cyan), &made));
+  EXPECT_EQ(made, FindSwatchByColour(db_, ws_, ColourSpace::kCmyk, negative_zero_cyan));
+
+  ASSERT_EQ(kSuccess, db_.Commands().Undo());
+  EXPECT_EQ(listed, list->Swatches().size());
+  EXPECT_EQ(kInvalidUID, FindSwatchByName(db_, ws_, u"Cyjan"));
+  EXPECT_EQ(kInvalidUID, FindSwatchByColour(db_, ws_, ColourSpace::kCmyk, cyan));
+  ASSERT_EQ(kSuccess, db_.Commands().Redo());
+  EXPECT_EQ(made, FindSwatchByName(db_, ws_, u"Cyjan"));
+  EXPECT_EQ(made, FindSwatchByColour(db_, ws_, ColourSpace::kCmyk, cyan));
+
+  // A swatch listed earlier that takes the colour is the one found from then on.
+  const UID paper = FindSwatchByName(db_, ws_, u"Paper");
+  ASSERT_EQ(kSuccess, ProcessFunction(db_, u"Recolour", [&] {
+              db_.Query<ISwatch>(paper)->Set(u"Paper", Colour::Make(ColourSpace::kCmyk, cyan));
+              return kSuccess;
+            }));
+  EXPECT_EQ(paper, FindSwatchByColour(db_, ws_, ColourSpace::kCmyk, cyan));
+  ASSERT_EQ(kSuccess, db_.Commands().Undo());
+  EXPECT_EQ(made, FindSwatchByColour(db_, ws_, ColourSpace::kCmyk, cyan));
+  EXPECT_EQ(kInvalidUID, FindSwatchByColour(db_, ws_, ColourSpace::kCmyk, magenta));
+  const float not_a_number[] = {std::nanf(""), 0, 0, 0};
+  EXPECT_EQ(kInvalidUID, FindSwatchByColour(db_, ws_, ColourSpace::kCmyk, not_a_number));
 }
 
 TEST_F(WorkspaceTest, FontFamiliesRegisterUnderTheNameThatMatched) {

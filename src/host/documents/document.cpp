@@ -5,7 +5,7 @@
 
 #include "core/diagnostics.h"
 #include "core/stream.h"
-#include "host/documents/document_undo.h"
+#include "host/objects/function_undo_record.h"
 #include "host/documents/page_item.h"
 #include "host/documents/spread.h"
 #include "host/objects/class_registry.h"

@@ -6,7 +6,7 @@
 #include "core/stream.h"
 #include "host/documents/document.h"
 #include "host/documents/document_commands.h"
-#include "host/documents/document_undo.h"
+#include "host/objects/function_undo_record.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/command.h"
 #include "host/objects/command_processor.h"

@@ -59,6 +59,9 @@ class ISwatchList : public virtual Interface {
   virtual const std::vector<UID>& Swatches() const = 0;
   // Exact name as stored; the empty name finds nothing.
   virtual UID FindByName(std::u16string_view name) const = 0;
+  // The first swatch in list order with that space and exactly those components (as many
+  // as the space uses); kInvalidUID when none has.
+  virtual UID FindByColour(ColourSpace space, std::span<const float> components) const = 0;
   // False when the name is taken.
   virtual bool Add(std::u16string_view name, UID swatch) = 0;
 };

@@ -3,6 +3,9 @@
 // headers (style_table.h, swatch_list.h, font_families.h).
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <span>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -58,18 +61,42 @@ class SwatchImpl final : public ISwatch, public PersistentImpl {
  private:
   std::u16string name_;
   Colour colour_;
+  bool fresh_ = true;  // never given a colour: no list can have indexed it yet
 };
 
+// A colour as a key: space and the components it uses, -0 read as 0.
+struct ColourKey {
+  ColourSpace space = ColourSpace::kCmyk;
+  std::array<float, 4> components{};
+  friend bool operator==(const ColourKey&, const ColourKey&) = default;
+};
+struct ColourKeyHash {
+  size_t operator()(const ColourKey& k) const;
+};
+
+// Imports look swatches up by name and by colour once or twice per frame and add one per
+// new colour: both lookups go through indexes, and an addition is a small undo record.
 class SwatchListImpl final : public ISwatchList, public PersistentImpl {
  public:
   const std::vector<UID>& Swatches() const override { return swatches_; }
   UID FindByName(std::u16string_view name) const override;
+  UID FindByColour(ColourSpace space, std::span<const float> components) const override;
   bool Add(std::u16string_view name, UID swatch) override;
   void ReadWrite(Stream& s, ImplementationID id) override;
 
  private:
+  void RawAppend(UID swatch, std::u16string name);
+  void RawPop();
+  void IndexColour(UID swatch) const;
+
   std::vector<UID> swatches_;
   std::vector<std::u16string> names_;  // parallel to swatches_
+  std::unordered_map<std::u16string, UID> by_name_;
+  // The first listed swatch of each colour; rebuilt when a listed swatch may have changed
+  // colour since (its generation differs from the swatches' colour generation).
+  mutable std::unordered_map<ColourKey, UID, ColourKeyHash> by_colour_;
+  mutable uint64_t colour_generation_ = 0;
+  mutable bool colour_index_valid_ = false;
 };
 
 class FontFamilyImpl final : public IFontFamily, public PersistentImpl {

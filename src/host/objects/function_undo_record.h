@@ -1,5 +1,6 @@
-// An undo record made of two functions: for list edits of the layout side (the story
-// list, the items of a spread layer) that must not snapshot a whole list per change.
+// An undo record made of two functions: for edits of lists that grow by thousands in one
+// command sequence (the story list, the items of a spread layer, the swatch list) and
+// must not snapshot the whole list per change.
 // Each function re-applies a raw edit; neither may fail or record.
 #pragma once
 

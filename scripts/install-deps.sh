@@ -8,6 +8,9 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libpugixml-dev libsqlite3-dev libzip-dev
   qt6-base-dev qt6-image-formats-plugins
+  libharfbuzz-dev liblcms2-dev zlib1g-dev libqpdf-dev
+  libgs-common
+  qpdf poppler-utils ghostscript
   fonts-dejavu-core fonts-liberation2
   clang-format python3
 )

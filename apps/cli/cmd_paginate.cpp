@@ -23,6 +23,7 @@
 #include "layout/document_template.h"
 #include "layout/layout_service_qt.h"
 #include "layout/renderer.h"
+#include "pdf_output.h"
 #include "preferences/preference_data.h"
 #include "shell/plugin_ids.h"
 
@@ -33,8 +34,8 @@ namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
     "usage: tarvelin paginate FRAME.rmk [--template T.json] [--image-folder DIR]... "
-    "[-o DOC.tvd] [--pdf OUT.pdf | --no-pdf] [--idml OUT.idml] [--on-missing continue|quiet|stop] "
-    "[--times]";
+    "[-o DOC.tvd] [--pdf OUT.pdf | --no-pdf] [--pdf-standard x1a|x4|screen] "
+    "[--output-profile FILE.icc] [--idml OUT.idml] [--on-missing continue|quiet|stop] [--times]";
 constexpr std::uintmax_t kMaxTemplateBytes = 16 << 20;
 
 struct Options {
@@ -45,6 +46,7 @@ struct Options {
   fs::path pdf;
   fs::path idml;
   bool noPdf = false;
+  PdfOutput pdfOutput{pdf::PdfStandard::kX1a};  // the press is the job's purpose
   bool times = false;
   MissingPolicy policy = MissingPolicy::kAsk;
 };
@@ -95,7 +97,10 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, Optio
       return true;
     };
     std::string v;
-    if (a == "--template") {
+    std::string wrong;
+    if (o.pdfOutput.Take(args, i, wrong)) {
+      if (!wrong.empty()) return wrong;
+    } else if (a == "--template") {
       if (!value(v)) return "--template needs a file";
       o.templateFile = v;
     } else if (a == "--image-folder") {
@@ -145,6 +150,7 @@ int Paginate(const std::vector<std::string>& args) {
   if (o.output.empty()) o.output = fs::path(o.frame).replace_extension(".tvd");
   if (!o.noPdf && o.pdf.empty()) o.pdf = fs::path(o.frame).replace_extension(".pdf");
   if (fs::is_directory(o.output, ec)) return UsageError(o.output.string() + " is a folder");
+  if (std::string why; !o.noPdf && !o.pdfOutput.Prepare(why)) return UsageError(why);
 
   std::string json(DefaultTemplateJson());
   if (!o.templateFile.empty()) {
@@ -230,7 +236,7 @@ int Paginate(const std::vector<std::string>& args) {
   if (!o.noPdf) {
     RenderReport rendered;
     const CompositionState* state = host->Layout().State(*doc);
-    if (state == nullptr || RenderPdf(*doc, *state, o.pdf, rendered, &error) != kSuccess)
+    if (state == nullptr || !o.pdfOutput.Write(*doc, *state, o.pdf, rendered, error))
       return UsageError(error.empty() ? "the PDF could not be written" : error);
     for (const auto& w : rendered.warnings) {
       std::fprintf(stderr, "tarvelin: warning: %s\n", w.c_str());
@@ -259,7 +265,8 @@ int Paginate(const std::vector<std::string>& args) {
 CommandRegistration registration(
     "paginate",
     "paginate FRAME.rmk [--template T.json] [--image-folder DIR]... [-o DOC.tvd]\n"
-    "         [--pdf OUT.pdf | --no-pdf] [--idml OUT.idml] [--on-missing continue|quiet|stop]\n"
+    "         [--pdf OUT.pdf | --no-pdf] [--pdf-standard x1a|x4|screen]\n"
+    "         [--output-profile FILE.icc] [--idml OUT.idml] [--on-missing continue|quiet|stop]\n"
     "         [--times]\n"
     "the main job: a laid-out document, its PDF and the import log beside the frame file",
     Paginate);

@@ -1,7 +1,8 @@
-// tarvelin render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]: composes a document and
-// draws its pages into a PDF and/or PNG files (page-001.png, ...). Without --pdf and --png
-// the PDF goes beside the document (DOC.pdf). Pages are added in memory for the main
-// story until it fits, so the output shows all its text; the document file is not changed.
+// tarvelin render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N] [--pdf-standard S]
+// [--output-profile FILE.icc]: composes a document and draws its pages into a PDF (the
+// screen PDF unless a press standard is asked for) and/or PNG files (page-001.png, ...). Without
+// --pdf and --png the PDF goes beside the document (DOC.pdf). Pages are added in memory for the
+// main story until it fits, so the output shows all its text; the document file is not changed.
 // Written files are listed on stdout. Exit 1 when a picture could not be read or text
 // remains overset, 2 for bad usage, an unreadable document or an output that cannot be
 // written.
@@ -17,6 +18,7 @@
 #include "host/persistence/document_file.h"
 #include "layout/layout_service_qt.h"
 #include "layout/renderer.h"
+#include "pdf_output.h"
 
 namespace tarvelin::cli {
 
@@ -25,14 +27,19 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kUsage =
-    "usage: tarvelin render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]";
+    "usage: tarvelin render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N] "
+    "[--pdf-standard x1a|x4|screen] [--output-profile FILE.icc]";
 
 int Render(const std::vector<std::string>& args) {
   std::string input, pdf, png;
   double dpi = 150;
+  PdfOutput output(pdf::PdfStandard::kScreen);
+  std::string why;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "--pdf" || a == "--png" || a == "--dpi") {
+    if (output.Take(args, i, why)) {
+      if (!why.empty()) return UsageError(why);
+    } else if (a == "--pdf" || a == "--png" || a == "--dpi") {
       if (i + 1 >= args.size()) return UsageError(a + " needs a value");
       const std::string& v = args[++i];
       if (a == "--pdf") {
@@ -56,9 +63,9 @@ int Render(const std::vector<std::string>& args) {
   if (!fs::is_regular_file(input, ec)) return UsageError(input + ": no such file");
   if (pdf.empty() && png.empty()) pdf = fs::path(input).replace_extension(".pdf").string();
   if (!pdf.empty() && fs::is_directory(pdf, ec)) return UsageError(pdf + " is a folder");
+  if (!pdf.empty() && !output.Prepare(why)) return UsageError(why);
 
   // Neither plug-ins nor the user's workspace: the document is drawn as stored.
-  std::string why;
   auto host = CliHost::Start({.plugIns = false, .workspace = fs::path()}, &why);
   if (!host) return UsageError(why);
   auto registry = host->App().Registry();
@@ -75,7 +82,7 @@ int Render(const std::vector<std::string>& args) {
 
   RenderReport report;
   std::string error;
-  if (!pdf.empty() && RenderPdf(*doc, *state, pdf, report, &error) != kSuccess) {
+  if (!pdf.empty() && !output.Write(*doc, *state, pdf, report, error)) {
     layout.Release(*doc);
     return UsageError(error);
   }
@@ -102,6 +109,8 @@ int Render(const std::vector<std::string>& args) {
 
 CommandRegistration registration("render",
                                  "render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]\n"
+                                 "       [--pdf-standard x1a|x4|screen] [--output-profile "
+                                 "FILE.icc]\n"
                                  "draw the pages into a PDF and/or PNG files",
                                  Render);
 

@@ -66,7 +66,9 @@ std::unique_ptr<ComposedStory> Composer::Prepare(UID uid) {
     return it->second;
   };
   const int32_t anchor_paint = static_cast<int32_t>(story->paints.size());
-  story->paints.push_back(TextPaint{Qt::transparent, 0, true, false});
+  TextPaint stand_in;
+  stand_in.anchor = true;
+  story->paints.push_back(stand_in);
 
   size_t pos = 0;
   while (pos < total) {
@@ -352,7 +354,7 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
         x1 = text.left() + r.leftIndent;
         x2 = text.right() - r.rightIndent;
       }
-      if (x2 > x1 && r.width > 0) story.rules.push_back({l.column, x1, x2, y, r.width, r.colour});
+      if (x2 > x1 && r.width > 0) story.rules.push_back({l.column, x1, x2, y, r.width, r.ink});
     };
     const bool first_line = l.layoutLine == 0;
     const bool last_line = l.end == p.start + p.length + (p.hasEnd ? 1 : 0);

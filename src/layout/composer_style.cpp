@@ -89,10 +89,21 @@ QColor ColourOf(const Colour& colour) {
   return Qt::black;
 }
 
-QColor SwatchColour(const Database& db, UID swatch, QColor fallback) {
+Ink SwatchInk(const Database& db, UID swatch, const Ink& fallback) {
   if (swatch == kInvalidUID) return fallback;
   auto s = db.Query<ISwatch>(swatch);
-  return s ? ColourOf(s->GetColour()) : fallback;
+  if (!s) return fallback;
+  Ink ink{s->GetColour(), {}};
+  if (!ink.colour.process) ink.name = s->Name();
+  return ink;
+}
+
+Ink BlackInk() {
+  return Ink{};
+}
+
+Ink PaperInk() {
+  return Ink{{ColourSpace::kCmyk, {0, 0, 0, 0}, true}, {}};
 }
 
 StyleReader::StyleReader(Database& db, const TextWorkspace& ws)
@@ -111,8 +122,8 @@ Attribute StyleReader::Resolve(AttrKind kind, const AttributeList& co, UID cs,
   return *BuiltInDefaults().Find(kind);
 }
 
-QColor StyleReader::Swatch(UID swatch, QColor fallback) const {
-  return SwatchColour(db_, swatch, fallback);
+Ink StyleReader::Swatch(UID swatch) const {
+  return SwatchInk(db_, swatch, BlackInk());
 }
 
 QString StyleReader::FamilyName(UID uid) const {
@@ -171,7 +182,8 @@ CharacterLook StyleReader::Build(const AttributeList& co, UID cs, const Attribut
   if (spacing != 0) font.setLetterSpacing(QFont::AbsoluteSpacing, Clamp(spacing, -size, 10 * size));
   look.format.setFont(font, QTextCharFormat::FontPropertiesAll);
   look.size = size * vscale;
-  look.paint.colour = Swatch(get(K::kColour).AsUID(), Qt::black);
+  look.paint.ink = Swatch(get(K::kColour).AsUID());
+  look.paint.stretch = font.stretch() > 0 ? font.stretch() / 100.0 : 1;
   look.paint.rise = rise;
   return look;
 }
@@ -207,7 +219,7 @@ ParagraphLook StyleReader::Paragraph(const ITextModel& story, size_t index) {
     RuleLook r;
     r.on = get(on).AsInt(0) != 0;
     r.width = Clamp(get(width).AsDouble(1), 0, 1000);
-    r.colour = Swatch(get(colour).AsUID(), Qt::black);
+    r.ink = Swatch(get(colour).AsUID());
     r.leftIndent = Clamp(get(left).AsDouble(0), -5000, 5000);
     r.rightIndent = Clamp(get(right).AsDouble(0), -5000, 5000);
     r.offset = Clamp(get(offset).AsDouble(0), -5000, 5000);

@@ -38,10 +38,13 @@ inline constexpr char16_t kFallbackFamily[] = u"Liberation Serif";
 // A font of `family` (any installed name; fontconfig substitutes), face and size.
 QFont MakeFont(const QString& family, const QString& face, double sizePt);
 
-// The colour of a swatch for the screen and for PDF (CMYK stays CMYK); `fallback` when
-// the swatch is missing.
+// A colour as the screen and PNG show it (the press PDF keeps the swatch's own values).
 QColor ColourOf(const Colour& colour);
-QColor SwatchColour(const Database& db, UID swatch, QColor fallback);
+// The ink of a swatch; `fallback` when the swatch is missing.
+Ink SwatchInk(const Database& db, UID swatch, const Ink& fallback);
+// Black (100 % K) and paper (no ink), the inks of text and fills without a swatch.
+Ink BlackInk();
+Ink PaperInk();
 
 // A stretch of text as composition needs it.
 struct CharacterLook {
@@ -68,7 +71,7 @@ class StyleReader {
   Attribute Resolve(AttrKind kind, const AttributeList& charOverrides, UID charStyle,
                     const AttributeList& paraOverrides, UID paraStyle) const;
   CharacterLook Build(const AttributeList& co, UID cs, const AttributeList& po, UID ps) const;
-  QColor Swatch(UID swatch, QColor fallback) const;
+  Ink Swatch(UID swatch) const;
   QString FamilyName(UID family) const;
 
   Database& db_;

@@ -26,12 +26,22 @@
 #include "host/documents/document_geometry.h"
 #include "host/documents/page_item.h"
 #include "host/objects/uid.h"
+#include "host/text/swatch_list.h"
 
 namespace tarvelin {
 
+// A colour as every output draws it: the swatch's own colour (model, values, process or
+// spot) and, for a spot colour, the swatch's name, which names its printing plate.
+struct Ink {
+  Colour colour{ColourSpace::kCmyk, {0, 0, 0, 1}, true};
+  std::u16string name;
+  friend bool operator==(const Ink&, const Ink&) = default;
+};
+
 // How a stretch of text is drawn (the layout carries the font; this the rest).
 struct TextPaint {
-  QColor colour = Qt::black;
+  Ink ink;
+  double stretch = 1;   // the font's horizontal stretch, which glyph runs do not carry
   double rise = 0;      // baseline shift and super/subscript offset, upwards, points
   bool anchor = false;  // a stand-in for an inline frame: never drawn as text
   bool hidden = false;  // a stand-in for an orphan object character
@@ -46,7 +56,7 @@ struct PaintRun {
 struct RuleLook {
   bool on = false;
   double width = 1;
-  QColor colour = Qt::black;
+  Ink ink;
   double leftIndent = 0, rightIndent = 0, offset = 0;
   int32_t mode = 1;  // kRuleToText or kRuleToColumn
 };
@@ -102,7 +112,7 @@ struct RuleStroke {
   int32_t column = 0;
   double x1 = 0, x2 = 0, y = 0;  // y: the rule's centre line
   double weight = 1;
-  QColor colour = Qt::black;
+  Ink ink;
 };
 
 struct ComposedColumn {

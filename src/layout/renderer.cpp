@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QImageReader>
 #include <QPainter>
-#include <QPdfWriter>
 #include <QTextLayout>
 #include <algorithm>
 #include <cmath>
@@ -20,6 +19,7 @@
 #include "host/documents/spread.h"
 #include "layout/composer_style.h"
 #include "layout/composition_state.h"
+#include "layout/page_canvas.h"
 
 namespace tarvelin {
 
@@ -33,25 +33,27 @@ QRectF ToQ(const PMRect& r) {
   return QRectF(r.left, r.top, r.Width(), r.Height());
 }
 
-// Pictures read once per rendering; a null image for one that cannot be read.
-using ImageCache = std::unordered_map<std::u16string, QImage>;
+}  // namespace
 
-class PageContext {
+// Pictures read once per drawer; a null image for one that cannot be read.
+struct PageDrawer::Pictures {
+  std::unordered_map<std::u16string, std::pair<fs::path, QImage>> byName;
+};
+
+class PageDrawer::Walk {
  public:
-  PageContext(QPainter& painter, const Document& doc, const CompositionState& state,
-              RenderReport& report, ImageCache& images)
-      : p_(painter),
-        doc_(doc),
-        db_(doc.DataBase()),
-        state_(state),
-        report_(report),
-        images_(images) {}
+  Walk(PageDrawer& drawer, PageCanvas& canvas)
+      : c_(canvas),
+        drawer_(drawer),
+        doc_(drawer.doc_),
+        db_(drawer.doc_.DataBase()),
+        state_(drawer.state_) {}
 
   void Page(const PageRef& page) {
     const PMRect& b = page.page.bounds;
-    p_.save();
-    p_.setClipRect(QRectF(0, 0, b.Width(), b.Height()));
-    p_.translate(-b.left, -b.top);
+    c_.Save();
+    c_.Clip(QRectF(0, 0, b.Width(), b.Height()));
+    c_.Translate(-b.left, -b.top);
     auto spread = db_.Query<ISpread>(page.spread);
     auto document = doc_.Data();
     if (spread && document) {
@@ -64,7 +66,7 @@ class PageContext {
         for (UID item : layer->Items()) Item(item, 0);
       }
     }
-    p_.restore();
+    c_.Restore();
   }
 
  private:
@@ -75,7 +77,7 @@ class PageContext {
     const PMRect bounds = item->Bounds();
     auto graphics = db_.Query<IGraphicAttributes>(uid);
     if (graphics && graphics->FillSwatch() != kInvalidUID)
-      p_.fillRect(ToQ(bounds), SwatchColour(db_, graphics->FillSwatch(), Qt::white));
+      c_.FillRect(ToQ(bounds), SwatchInk(db_, graphics->FillSwatch(), PaperInk()));
     switch (KindOf(db_, uid)) {
       case FrameKind::kText:
         Text(uid, depth);
@@ -86,15 +88,9 @@ class PageContext {
       case FrameKind::kEmpty:
         break;
     }
-    if (graphics && graphics->StrokeSwatch() != kInvalidUID && graphics->StrokeWeight() > 0) {
-      QPen pen(SwatchColour(db_, graphics->StrokeSwatch(), Qt::black), graphics->StrokeWeight());
-      pen.setJoinStyle(Qt::MiterJoin);
-      p_.save();
-      p_.setPen(pen);
-      p_.setBrush(Qt::NoBrush);
-      p_.drawRect(ToQ(bounds));
-      p_.restore();
-    }
+    if (graphics && graphics->StrokeSwatch() != kInvalidUID && graphics->StrokeWeight() > 0)
+      c_.StrokeRect(ToQ(bounds), SwatchInk(db_, graphics->StrokeSwatch(), BlackInk()),
+                    graphics->StrokeWeight());
   }
 
   void Picture(UID frame, const PMRect& bounds) {
@@ -102,39 +98,20 @@ class PageContext {
     auto item = db_.Query<IPageItem>(image);
     auto data = db_.Query<IImageItem>(image);
     if (!item || !data) return;
-    const QImage& img = Load(data->File());
+    const auto& [path, img] = drawer_.Load(data->File());
     QRectF target = ToQ(item->Bounds());
-    p_.save();
-    p_.setClipRect(ToQ(bounds), Qt::IntersectClip);
+    c_.Save();
+    c_.Clip(ToQ(bounds));
     if (img.isNull()) {
       // The picture is missing: a crossed box where it would be.
-      p_.setPen(QPen(QColor(160, 160, 160), 0.5));
-      p_.setBrush(Qt::NoBrush);
-      p_.drawRect(target);
-      p_.drawLine(target.topLeft(), target.bottomRight());
-      p_.drawLine(target.topRight(), target.bottomLeft());
+      const Ink grey{{ColourSpace::kCmyk, {0, 0, 0, 0.37f}, true}, {}};
+      c_.StrokeRect(target, grey, 0.5);
+      c_.Line(target.topLeft(), target.bottomRight(), grey, 0.5);
+      c_.Line(target.topRight(), target.bottomLeft(), grey, 0.5);
     } else {
-      p_.drawImage(target, img);
+      c_.Image(target, {path, &img});
     }
-    p_.restore();
-  }
-
-  const QImage& Load(const std::u16string& file) {
-    auto [it, inserted] = images_.try_emplace(file);
-    if (inserted) {
-      // A relative path is taken from the working folder, else from the document's.
-      fs::path path = fs::path(file);
-      std::error_code ec;
-      if (path.is_relative() && !fs::exists(path, ec) && !doc_.File().empty())
-        path = doc_.File().parent_path() / path;
-      QImageReader reader(QString::fromStdString(path.string()));
-      reader.setAutoTransform(false);
-      it->second = reader.read();
-      if (it->second.isNull())
-        report_.warnings.push_back("cannot read the picture " + ToUtf8(file) + ": " +
-                                   reader.errorString().toStdString());
-    }
-    return it->second;
+    c_.Restore();
   }
 
   void Text(UID frame, int depth) {
@@ -150,12 +127,7 @@ class PageContext {
     }
     for (const RuleStroke& r : story->rules) {
       if (r.column < static_cast<int32_t>(first) || r.column >= static_cast<int32_t>(end)) continue;
-      p_.save();
-      QPen pen(r.colour, r.weight);
-      pen.setCapStyle(Qt::FlatCap);
-      p_.setPen(pen);
-      p_.drawLine(QPointF(r.x1, r.y), QPointF(r.x2, r.y));
-      p_.restore();
+      c_.Line(QPointF(r.x1, r.y), QPointF(r.x2, r.y), r.ink, r.weight);
     }
     for (const PlacedInline& placed : story->inlines) {
       if (placed.column < static_cast<int32_t>(first) || placed.column >= static_cast<int32_t>(end))
@@ -164,10 +136,10 @@ class PageContext {
       if (!item) continue;
       // The item is drawn in its own coordinates, moved to where its line put it.
       const PMRect& own = item->Bounds();
-      p_.save();
-      p_.translate(placed.rect.left - own.left, placed.rect.top - own.top);
+      c_.Save();
+      c_.Translate(placed.rect.left - own.left, placed.rect.top - own.top);
       Item(placed.item, depth + 1);
-      p_.restore();
+      c_.Restore();
     }
   }
 
@@ -183,19 +155,46 @@ class PageContext {
       const int32_t a = std::max(from, run->start), b = std::min(to, run->end);
       if (b <= a) continue;
       const QList<QGlyphRun> glyphs = ql.glyphRuns(a, b - a);
-      if (glyphs.isEmpty()) continue;
-      p_.setPen(paint.colour);
-      for (const QGlyphRun& g : glyphs) p_.drawGlyphRun(QPointF(0, -paint.rise), g);
+      for (const QGlyphRun& g : glyphs)
+        c_.Glyphs(QPointF(0, -paint.rise), g, paint.ink, paint.stretch);
     }
   }
 
-  QPainter& p_;
+  PageCanvas& c_;
+  PageDrawer& drawer_;
   const Document& doc_;
   const Database& db_;
   const CompositionState& state_;
-  RenderReport& report_;
-  ImageCache& images_;
 };
+
+PageDrawer::PageDrawer(const Document& doc, const CompositionState& state, RenderReport& report)
+    : doc_(doc), state_(state), report_(report), pictures_(std::make_unique<Pictures>()) {}
+
+PageDrawer::~PageDrawer() = default;
+
+void PageDrawer::Draw(const PageRef& page, PageCanvas& canvas) {
+  Walk(*this, canvas).Page(page);
+}
+
+const std::pair<fs::path, QImage>& PageDrawer::Load(const std::u16string& file) {
+  auto [it, inserted] = pictures_->byName.try_emplace(file);
+  if (inserted) {
+    // A relative path is taken from the working folder, else from the document's.
+    fs::path path = fs::path(file);
+    std::error_code ec;
+    if (path.is_relative() && !fs::exists(path, ec) && !doc_.File().empty())
+      path = doc_.File().parent_path() / path;
+    QImageReader reader(QString::fromStdString(path.string()));
+    reader.setAutoTransform(false);
+    it->second = {path, reader.read()};
+    if (it->second.second.isNull())
+      report_.warnings.push_back("cannot read the picture " + ToUtf8(file) + ": " +
+                                 reader.errorString().toStdString());
+  }
+  return it->second;
+}
+
+namespace {
 
 QString ToQPath(const fs::path& p) {
   return QString::fromStdString(p.string());
@@ -205,65 +204,8 @@ QString ToQPath(const fs::path& p) {
 
 void PaintPage(QPainter& painter, const Document& doc, const CompositionState& state,
                const PageRef& page, RenderReport& report) {
-  ImageCache images;
-  PageContext(painter, doc, state, report, images).Page(page);
-}
-
-ErrorCode RenderPdf(const Document& doc, const CompositionState& state, const fs::path& file,
-                    RenderReport& report, std::string* error) {
-  std::vector<PageRef> pages = DocumentPages(doc);
-  if (pages.empty()) {
-    if (error) *error = "the document has no pages";
-    return kInvalidArgument;
-  }
-  fs::path temp = file;
-  temp += ".part";
-  {
-    QPdfWriter writer(ToQPath(temp));
-    writer.setResolution(72);
-    writer.setCreator(QStringLiteral("Tarvelin"));
-    if (auto data = doc.Data())
-      writer.setTitle(
-          QString::fromUtf16(data->Name().data(), static_cast<qsizetype>(data->Name().size())));
-    auto page_size = [](const PageRef& p) {
-      return QPageSize(QSizeF(p.page.bounds.Width(), p.page.bounds.Height()), QPageSize::Point,
-                       QString(), QPageSize::ExactMatch);
-    };
-    writer.setPageSize(page_size(pages.front()));
-    writer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Point);
-    QPainter painter;
-    if (!painter.begin(&writer)) {
-      if (error) *error = "cannot write " + file.string();
-      QFile::remove(ToQPath(temp));
-      return kFailure;
-    }
-    painter.setRenderHint(QPainter::Antialiasing);
-    ImageCache images;
-    PageContext context(painter, doc, state, report, images);
-    for (size_t i = 0; i < pages.size(); ++i) {
-      if (i > 0) {
-        writer.setPageSize(page_size(pages[i]));
-        writer.newPage();
-      }
-      context.Page(pages[i]);
-      ++report.pages;
-    }
-    painter.end();
-  }
-  std::error_code ec;
-  if (!fs::exists(temp, ec) || fs::file_size(temp, ec) == 0) {
-    if (error) *error = "cannot write " + file.string();
-    fs::remove(temp, ec);
-    return kFailure;
-  }
-  fs::rename(temp, file, ec);
-  if (ec) {
-    if (error) *error = "cannot write " + file.string() + ": " + ec.message();
-    fs::remove(temp, ec);
-    return kFailure;
-  }
-  report.files.push_back(file);
-  return kSuccess;
+  PainterCanvas canvas(painter);
+  PageDrawer(doc, state, report).Draw(page, canvas);
 }
 
 ErrorCode RenderPng(const Document& doc, const CompositionState& state, const fs::path& folder,
@@ -284,7 +226,7 @@ ErrorCode RenderPng(const Document& doc, const CompositionState& state, const fs
     return kFailure;
   }
   const double scale = dpi / 72.0;
-  ImageCache images;
+  PageDrawer drawer(doc, state, report);
   for (size_t i = 0; i < pages.size(); ++i) {
     const PMRect& b = pages[i].page.bounds;
     const double w = std::ceil(b.Width() * scale), h = std::ceil(b.Height() * scale);
@@ -306,7 +248,8 @@ ErrorCode RenderPng(const Document& doc, const CompositionState& state, const fs
       painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing |
                              QPainter::SmoothPixmapTransform);
       painter.scale(scale, scale);
-      PageContext(painter, doc, state, report, images).Page(pages[i]);
+      PainterCanvas canvas(painter);
+      drawer.Draw(pages[i], canvas);
     }
     char name[32];
     std::snprintf(name, sizeof name, "page-%03zu.png", i + 1);

@@ -1,5 +1,5 @@
-// Rendering of a composed document, page by page, to PDF (vector text with embedded
-// fonts, images at their full resolution) and to PNG.
+// Rendering of a composed document, page by page, onto a canvas: the screen and PNG here,
+// the PDF writer of src/pdf through the same walk.
 //
 // A page shows what composition computed and nothing else: the page items of its spread
 // in layer order, back to front, each frame with its fill, its content (the composed
@@ -9,8 +9,11 @@
 // inline frames are never drawn.
 #pragma once
 
+#include <QImage>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/objects/error_code.h"
@@ -21,6 +24,7 @@ namespace tarvelin {
 
 class CompositionState;
 class Document;
+class PageCanvas;
 struct PageRef;
 
 struct RenderReport {
@@ -28,6 +32,28 @@ struct RenderReport {
   // Pictures that could not be read (drawn as a crossed box), once per file.
   std::vector<std::string> warnings;
   std::vector<std::filesystem::path> files;  // what was written
+};
+
+// Walks pages onto canvases; each picture is read once for all the pages drawn.
+class PageDrawer {
+ public:
+  PageDrawer(const Document& doc, const CompositionState& state, RenderReport& report);
+  ~PageDrawer();
+  PageDrawer(const PageDrawer&) = delete;
+  PageDrawer& operator=(const PageDrawer&) = delete;
+
+  void Draw(const PageRef& page, PageCanvas& canvas);
+
+ private:
+  class Walk;
+  struct Pictures;
+  // The path the picture was read from and its image (null when unreadable).
+  const std::pair<std::filesystem::path, QImage>& Load(const std::u16string& file);
+
+  const Document& doc_;
+  const CompositionState& state_;
+  RenderReport& report_;
+  std::unique_ptr<Pictures> pictures_;
 };
 
 // Paints one page in points, its top-left corner at the painter's origin.
@@ -38,12 +64,6 @@ inline constexpr double kMinDpi = 1;
 inline constexpr double kMaxDpi = 2400;
 // A PNG larger than this many pixels on a side is refused.
 inline constexpr int kMaxPixelSide = 30000;
-
-// Writes every page into one PDF; the file appears whole or not at all (written beside
-// it and renamed). kInvalidArgument for a document without pages, kFailure when the file
-// cannot be written; `error` says why.
-ErrorCode RenderPdf(const Document& doc, const CompositionState& state,
-                    const std::filesystem::path& file, RenderReport& report, std::string* error);
 
 // Writes page-001.png, page-002.png, ... into `folder` (made when missing) at `dpi`.
 ErrorCode RenderPng(const Document& doc, const CompositionState& state,

@@ -21,6 +21,19 @@ set -e
 [ "$code" -eq 1 ] || fail "paginate exit $code"
 for f in ogloszenia.tvd ogloszenia.pdf ogloszenia.log; do [ -s "$tmp/$f" ] || fail "no $f"; done
 head -c 5 "$tmp/ogloszenia.pdf" | grep -q '%PDF-' || fail "not a PDF"
+# The job's PDF is for the press: PDF/X-1a, clean, fonts embedded as subsets, text searchable,
+# the ad's CMYK fill (0/0/20/0) and the black text written as their own CMYK values.
+pdf="$tmp/ogloszenia.pdf"
+grep -qa "/GTS_PDFXConformance (PDF/X-1a:2001)" "$pdf" || fail "the PDF is not PDF/X-1a"
+qpdf --check "$pdf" >/dev/null || fail "qpdf finds errors in the PDF"
+pdffonts "$pdf" | tail -n +3 > "$tmp/fonts.txt"
+[ -s "$tmp/fonts.txt" ] || fail "no fonts in the PDF"
+! grep -v " yes yes yes " "$tmp/fonts.txt" || fail "a font is not embedded, subset and mapped"
+pdftotext -enc UTF-8 "$pdf" - | grep -q "Łódź-Bałuty" || fail "the text cannot be extracted"
+qpdf --qdf --object-streams=disable "$pdf" "$tmp/plain.pdf"
+grep -qa "^0 0 0.2 0 k$" "$tmp/plain.pdf" || fail "the CMYK swatch did not keep its values"
+grep -qa "^0 0 0 1 k$" "$tmp/plain.pdf" || fail "black text is not 100 % K"
+! grep -qa "RGB" "$tmp/plain.pdf" || fail "RGB left in a PDF/X-1a file"
 "$cli" log "$tmp/ogloszenia.log" > "$tmp/log.txt"
 grep -q '^Started processing of file ".*ogloszenia.rmk".$' "$tmp/log.txt" || fail "log start line"
 grep -q '^Cannot read the file named "zguba pies.jpg"' "$tmp/log.txt" || fail "missing picture line"

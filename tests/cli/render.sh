@@ -32,6 +32,17 @@ png=$tmp/pages/page-001.png
 [ "$(u32be "$png" 16)" -eq 298 ] || fail "width $(u32be "$png" 16), expected 298"
 [ "$(u32be "$png" 20)" -eq 421 ] || fail "height $(u32be "$png" 20), expected 421"
 
+# The screen PDF by default; a press standard on request, with its output profile.
+! grep -qa "GTS_PDFX" "$tmp/doc.pdf" || fail "render's default PDF claims a press standard"
+"$bin" render "$tmp/doc.tvd" --pdf "$tmp/x1a.pdf" --pdf-standard x1a >/dev/null 2>"$tmp/err" ||
+  fail "render --pdf-standard x1a exit $?: $(cat "$tmp/err")"
+grep -qa "/GTS_PDFXConformance (PDF/X-1a:2001)" "$tmp/x1a.pdf" || fail "x1a.pdf is not PDF/X-1a"
+qpdf --check "$tmp/x1a.pdf" >/dev/null || fail "qpdf finds errors in x1a.pdf"
+"$bin" render "$tmp/doc.tvd" --pdf "$tmp/x4.pdf" --pdf-standard x4 \
+  --output-profile /usr/share/color/icc/ghostscript/default_cmyk.icc >/dev/null 2>"$tmp/err" ||
+  fail "render --pdf-standard x4 exit $?: $(cat "$tmp/err")"
+grep -qa "<pdfxid:GTS_PDFXVersion>PDF/X-4" "$tmp/x4.pdf" || fail "x4.pdf is not PDF/X-4"
+
 # The document file is not changed by rendering.
 cp "$tmp/doc.tvd" "$tmp/copy.tvd"
 "$bin" render "$tmp/copy.tvd" --pdf "$tmp/b.pdf" >/dev/null 2>&1 || fail "render of the copy"
@@ -45,6 +56,12 @@ echo "not a document" >"$tmp/bad.tvd"
 expect_usage_error "not a document" "bad.tvd" "$tmp/bad.tvd"
 expect_usage_error "unwritable output" "cannot write" "$tmp/doc.tvd" --pdf "$tmp/no/such/folder/x.pdf"
 expect_usage_error "unknown option" "usage" "$tmp/doc.tvd" --pnk x
+expect_usage_error "bad standard" "x1a, x4 or screen" "$tmp/doc.tvd" --pdf-standard x3
+expect_usage_error "RGB profile" "not a CMYK output profile" "$tmp/doc.tvd" --pdf "$tmp/c.pdf" \
+  --pdf-standard x1a --output-profile /usr/share/color/icc/ghostscript/srgb.icc
+expect_usage_error "missing profile" "nothere.icc" "$tmp/doc.tvd" --pdf "$tmp/c.pdf" \
+  --pdf-standard x4 --output-profile "$tmp/nothere.icc"
+[ ! -e "$tmp/c.pdf" ] || fail "a refused profile still wrote a PDF"
 [ ! -e "$tmp/p2" ] || fail "a refused render made its folder"
 
 echo "render: all checks passed"

@@ -143,10 +143,9 @@ TEST(RenderTemplateTest, AdPagesFromTheDefaultTemplate) {
 
   RenderReport report;
   std::string error;
-  ASSERT_EQ(RenderPdf(*page.doc, *state, page.dir / "ads.pdf", report, &error), kSuccess) << error;
-  EXPECT_EQ(static_cast<size_t>(report.pages), pages);
   ASSERT_EQ(RenderPng(*page.doc, *state, page.dir, 110, report, &error), kSuccess) << error;
   EXPECT_TRUE(report.warnings.empty());
+  EXPECT_EQ(static_cast<size_t>(report.pages), pages);
   EXPECT_TRUE(fs::exists(page.dir / "page-002.png"));
 }
 

@@ -1,0 +1,134 @@
+// tarvelin preflight FILE.pdf|DOC.tvd [--max-ink N] [--min-ppi N]: the checks a newspaper
+// makes on an ad before it goes to press, one line per finding with its page and place.
+// A document is checked before output: it is composed and written to a scratch PDF that
+// keeps its colours as they are (PDF/X-4), which is checked as a PDF would be, together
+// with what only the document knows (text that does not fit, pictures that are missing).
+// Exit 0 when nothing fails, 1 when something does, 2 for bad usage or an unreadable file.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "cli_app.h"
+#include "cli_host.h"
+#include "host/documents/document.h"
+#include "host/persistence/document_file.h"
+#include "layout/layout_service_qt.h"
+#include "pdf/pdf_export.h"
+#include "pdf/preflight.h"
+
+namespace tarvelin::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kUsage =
+    "usage: tarvelin preflight FILE.pdf|DOC.tvd [--max-ink N] [--min-ppi N]";
+
+// The document's findings, and its scratch PDF's; false with `error` when it cannot be read.
+bool CheckDocument(const fs::path& input, const pdf::PreflightLimits& limits,
+                   pdf::PreflightResult& result, std::string& error) {
+  auto host = CliHost::Start({.plugIns = false, .workspace = fs::path()}, &error);
+  if (!host) return false;
+  FileResult opened;
+  auto doc = OpenDocumentFile(host->App().Registry(), input.string(), opened);
+  if (!doc) {
+    error = input.string() + ": " + opened.message;
+    return false;
+  }
+  QtLayoutService& layout = host->Layout();
+  ComposeOptions options;
+  options.growStory = MainStory(*doc);
+  if (layout.Compose(*doc, options) != kSuccess) {
+    error = input.string() + ": the document's stories cannot be read";
+    return false;
+  }
+  auto profile = pdf::OutputProfile::Load(pdf::DefaultOutputProfile(), &error);
+  if (!profile) return false;
+  const fs::path scratch =
+      fs::temp_directory_path() / ("tarvelin-preflight-" + std::to_string(::getpid()) + ".pdf");
+  RenderReport report;
+  std::string why;
+  pdf::PdfOptions pdf_options{pdf::PdfStandard::kX4, profile.get(), 0};
+  if (pdf::WritePdf(*doc, *layout.State(*doc), scratch, pdf_options, report, &why) != kSuccess) {
+    result.findings.push_back({0, "", why, true});
+  } else {
+    // The scratch file keeps RGB and Lab as the document has them: they are findings.
+    pdf::PreflightLimits strict = limits;
+    strict.cmykOnly = true;
+    pdf::PreflightResult checked = pdf::PreflightPdf(scratch, strict);
+    result.findings = std::move(checked.findings);
+    if (!checked.error.empty()) result.findings.push_back({0, "", checked.error, true});
+  }
+  std::error_code ec;
+  fs::remove(scratch, ec);
+  for (const std::string& w : report.warnings) result.findings.push_back({0, "", w, true});
+  if (options.growStory != kInvalidUID && layout.StoryState(*doc, options.growStory).overset)
+    result.findings.push_back({0, "", "the main story does not fit its frames (overset)", true});
+  layout.Release(*doc);
+  return true;
+}
+
+int Preflight(const std::vector<std::string>& args) {
+  std::string input;
+  pdf::PreflightLimits limits;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "--max-ink" || a == "--min-ppi") {
+      if (i + 1 >= args.size()) return UsageError(a + " needs a number");
+      const std::string& v = args[++i];
+      char* end = nullptr;
+      const double n = std::strtod(v.c_str(), &end);
+      if (v.empty() || *end != '\0' || !(n > 0 && n <= (a == "--max-ink" ? 400 : 10000)))
+        return UsageError(a +
+                          (a == "--max-ink" ? " takes a percentage from 1 to 400"
+                                            : " takes a resolution from 1 to 10000") +
+                          ", not '" + v + "'");
+      (a == "--max-ink" ? limits.maxInk : limits.minPpi) = n;
+    } else if (a.starts_with("-") || !input.empty()) {
+      return UsageError(kUsage);
+    } else {
+      input = a;
+    }
+  }
+  if (input.empty()) return UsageError(kUsage);
+  std::error_code ec;
+  if (!fs::is_regular_file(input, ec)) return UsageError(input + ": no such file");
+
+  pdf::PreflightResult result;
+  const std::string ext = fs::path(input).extension().string();
+  if (ext == ".tvd") {
+    std::string error;
+    if (!CheckDocument(input, limits, result, error)) return UsageError(error);
+  } else {
+    result = pdf::PreflightPdf(input, limits);
+    if (!result.error.empty()) return UsageError(result.error);
+  }
+  int failures = 0;
+  for (const pdf::Finding& f : result.findings) {
+    std::string where = f.page > 0 ? "page " + std::to_string(f.page) : "document";
+    if (!f.place.empty()) where += ", " + f.place;
+    std::printf("%s %s: %s\n", f.failure ? "FAIL" : "note", where.c_str(), f.message.c_str());
+    if (f.failure) ++failures;
+  }
+  if (failures > 0) {
+    std::printf("preflight: %d problem%s\n", failures, failures == 1 ? "" : "s");
+    return kDoneWithWarnings;
+  }
+  std::printf("preflight: passed\n");
+  return kDone;
+}
+
+CommandRegistration registration(
+    "preflight",
+    "preflight FILE.pdf|DOC.tvd [--max-ink 240] [--min-ppi 200]\n"
+    "check a PDF or a document as a newspaper checks an ad before press",
+    Preflight);
+
+}  // namespace
+
+}  // namespace tarvelin::cli

@@ -2,8 +2,10 @@
 JOBS ?= $(shell nproc)
 ASAN_DIR := build/asan
 REL_DIR := build/release
+FUZZ_DIR := build/fuzz
+FUZZ_SECONDS ?= 60
 
-.PHONY: deps test demo release asan bench format clean
+.PHONY: deps test demo release asan bench fuzz format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -26,8 +28,16 @@ demo: release
 bench: release
 	bash scripts/bench.sh $(REL_DIR)/bench
 
+# libFuzzer targets built with clang; each runs FUZZ_SECONDS (scripts/fuzz.sh).
+fuzz:
+	bash scripts/install-deps.sh --fuzz
+	cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-14 \
+	  -DCMAKE_CXX_FLAGS="-O1 -g" -DTARVELIN_FUZZ=ON -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_BUILD_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
+	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh $(FUZZ_DIR)
+
 format:
-	find src apps tests bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find src apps tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
 	rm -rf build

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package Tarvelin needs to build, test and run. Idempotent:
 # packages already present are skipped, and apt is only asked when something is missing.
+# With --fuzz, the compiler of the fuzz targets is added (make fuzz; make test needs none of it).
 set -euo pipefail
 
 PACKAGES=(
@@ -14,6 +15,9 @@ PACKAGES=(
   fonts-dejavu-core fonts-liberation2
   clang-format python3
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

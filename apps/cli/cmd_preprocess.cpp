@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "core/stream.h"
 #include "framefile/preprocess_frame_file.h"
 #include "tagged/file_reader.h"
+#include "tagged/tagged_header.h"
 
 namespace tarvelin::cli {
 namespace {
@@ -22,6 +24,7 @@ std::optional<int> EncodingSelector(const std::string& name) {
   if (name == "macce") return kEncodingMacCE;
   if (name == "wince") return kEncodingWinCE;
   if (name == "unicode") return kEncodingUnicode;
+  if (name == "utf8") return kEncodingUtf8;
   return std::nullopt;
 }
 
@@ -54,7 +57,7 @@ bool CopyOut(const fs::path& from, const std::string& to, std::string* error) {
 int Preprocess(const std::vector<std::string>& args) {
   std::string frame;
   std::string output = "-";
-  int selector = kEncodingWinCE;
+  std::optional<int> selector;  // the import's own choice unless given
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "-o" || a == "--encoding") {
@@ -65,7 +68,7 @@ int Preprocess(const std::vector<std::string>& args) {
       } else if (auto s = EncodingSelector(value)) {
         selector = *s;
       } else {
-        return UsageError("unknown encoding '" + value + "' (macce, wince or unicode)");
+        return UsageError("unknown encoding '" + value + "' (macce, wince, unicode or utf8)");
       }
     } else if (a.size() > 1 && a[0] == '-') {
       return UsageError("unknown option '" + a + "' for preprocess");
@@ -87,7 +90,8 @@ int Preprocess(const std::vector<std::string>& args) {
 
   SilentProgress progress;
   KPreprocessFrameFile pre(frame, true, &progress);
-  std::unique_ptr<KFileReader> reader = CreateReader(selector);
+  std::unique_ptr<KFileReader> reader =
+      CreateReader(selector.value_or(FrameFileEncodingOf(frame).selector));
   PreprocessResult result = pre.Preprocess(*reader);
   std::string error;
   int code = kDone;
@@ -124,9 +128,9 @@ int Preprocess(const std::vector<std::string>& args) {
 
 static CommandRegistration registration(
     "preprocess",
-    "preprocess FRAME.rmk [-o OUT] [--encoding macce|wince|unicode]\n"
+    "preprocess FRAME.rmk [-o OUT] [--encoding macce|wince|unicode|utf8]\n"
     "write the frame file's rewritten tag text (UTF-16LE) to OUT or stdout;\n"
-    "default encoding wince (Windows Central European)",
+    "default: as an import reads it (UTF-8 after a UTF-8 byte-order mark, else wince)",
     Preprocess);
 
 }  // namespace

@@ -174,7 +174,8 @@ int Tags(const std::vector<std::string>& args) {
   if (provider.CanImportThisStream(*stream) == 0) {
     return UsageError(file +
                       ": not a tagged-text file (it must begin with \"<v\", in a single-byte "
-                      "encoding or in UTF-16 little-endian without a byte-order mark)");
+                      "encoding, in UTF-16 little-endian without a byte-order mark or in UTF-8 "
+                      "after a byte-order mark)");
   }
 
   auto doc = Document::Create(host->App().Registry(), PageSetup{},
@@ -200,7 +201,9 @@ int Tags(const std::vector<std::string>& args) {
   json.Key("file");
   json.String(file);
   json.Key("encoding");
-  json.String(provider.Encoding() == DetectedEncoding::kUnicode ? "UTF-16" : "single-byte");
+  json.String(provider.Encoding() == DetectedEncoding::kUnicode    ? "UTF-16"
+              : provider.Encoding() == DetectedEncoding::kUtf8Mark ? "UTF-8 mark"
+                                                                   : "single-byte");
   out.Story(*model);
   out.Styles(StyleKind::kParagraph);
   out.Styles(StyleKind::kCharacter);
@@ -212,6 +215,8 @@ int Tags(const std::vector<std::string>& args) {
   out.Names("colorSwatches", report.colorSwatches);
   json.Key("message");
   json.String(alerts.texts.empty() ? std::u16string() : alerts.texts.front());
+  json.Key("encoding");
+  json.String(report.encoding);
   json.EndObject();
   out.Names("missingFonts", report.missingFonts);
   json.EndObject();

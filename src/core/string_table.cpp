@@ -92,6 +92,7 @@ constexpr Entry kEnglish[] = {
      "A new version of Tarvelin has been found. Do you want to open your browser and download "
      "the new version?"},
     {"0x113380kGPSPChangeKey", "Change"},
+    {"0x113380kZevStringLogEncodingKey", "The file \"%s\" was read as %s."},
     {"0x113380kZevStringLogDroppedCharactersKey",
      "The file \"%s\" held %d NUL characters, which were dropped, and %d bytes that are not "
      "characters of its encoding, which were replaced by U+FFFD."},
@@ -135,8 +136,7 @@ constexpr Entry kPolish[] = {
      "Tworzenie i pozycjonowanie ramek zakotwiczonych"},
     {"0x113380kZevStringLogStartedReadingFileKey", "Rozpoczęto przetwarzanie pliku \"%s\"."},
     {"0x113380kZevStringDidEndImportProcessKey", "Zakończono proces importu."},
-    {"0x113380kZevStringLogInitialTextKey",
-     "Podczas importu wystąpiły błędy lub ostrzeżenia:"},
+    {"0x113380kZevStringLogInitialTextKey", "Podczas importu wystąpiły błędy lub ostrzeżenia:"},
     {"0x113380kZevStringCouldNotOpenGraphicsFileShortKey",
      "Nie można odczytać pliku o nazwie \"%s\". Czy chcesz kontynuować?"},
     {"0x113380kZevStringCouldNotOpenGraphicsFileLongWindowsKey",
@@ -182,6 +182,7 @@ constexpr Entry kPolish[] = {
      "Znaleziono nową wersję programu Tarvelin. Czy chcesz otworzyć przeglądarkę i pobrać nową "
      "wersję?"},
     {"0x113380kGPSPChangeKey", "Zmień"},
+    {"0x113380kZevStringLogEncodingKey", "Plik \"%s\" odczytano w kodowaniu %s."},
     {"0x113380kZevStringLogDroppedCharactersKey",
      "Plik \"%s\" zawierał znaki NUL (%d), które pominięto, oraz bajty niebędące znakami jego "
      "kodowania (%d), które zastąpiono znakiem U+FFFD."},
@@ -218,8 +219,12 @@ Language LanguageForHostCode(int code) {
   return code == 16 ? Language::kPolish : Language::kEnglish;
 }
 
-void SetLanguage(Language language) { g_language = language; }
-Language CurrentLanguage() { return g_language; }
+void SetLanguage(Language language) {
+  g_language = language;
+}
+Language CurrentLanguage() {
+  return g_language;
+}
 
 std::u16string TranslateIn(Language language, std::string_view key) {
   const Table& table = TableFor(language);
@@ -229,7 +234,9 @@ std::u16string TranslateIn(Language language, std::string_view key) {
   return FromUtf8(key);
 }
 
-std::u16string Translate(std::string_view key) { return TranslateIn(g_language, key); }
+std::u16string Translate(std::string_view key) {
+  return TranslateIn(g_language, key);
+}
 
 std::u16string Translate(std::u16string_view key) {
   // Keys are ASCII; anything else cannot be a key and stays as it is.
@@ -249,8 +256,7 @@ std::vector<std::string_view> TableKeys(Language language) {
   return keys;
 }
 
-std::u16string FillPlaceholders(std::u16string_view text,
-                                const std::vector<std::u16string>& args) {
+std::u16string FillPlaceholders(std::u16string_view text, const std::vector<std::u16string>& args) {
   std::u16string out;
   out.reserve(text.size());
   size_t next = 0;

@@ -32,8 +32,12 @@ void AppendUtf16(std::u16string& out, char32_t cp) {
   }
 }
 
-char16_t LowerAscii(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
-char16_t UpperAscii(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
+char16_t LowerAscii(char16_t c) {
+  return (c >= u'A' && c <= u'Z') ? c + 32 : c;
+}
+char16_t UpperAscii(char16_t c) {
+  return (c >= u'a' && c <= u'z') ? c - 32 : c;
+}
 
 }  // namespace
 
@@ -54,52 +58,61 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+size_t DecodeUtf8(std::string_view text, char32_t& codePoint) {
+  if (text.empty()) return 0;
+  const unsigned char b = static_cast<unsigned char>(text[0]);
+  int extra = 0;
+  char32_t cp = 0;
+  if (b < 0x80) {
+    codePoint = b;
+    return 1;
+  } else if ((b & 0xE0) == 0xC0) {
+    extra = 1;
+    cp = b & 0x1F;
+  } else if ((b & 0xF0) == 0xE0) {
+    extra = 2;
+    cp = b & 0x0F;
+  } else if ((b & 0xF8) == 0xF0) {
+    extra = 3;
+    cp = b & 0x07;
+  } else {
+    return 0;
+  }
+  if (static_cast<size_t>(extra) >= text.size()) return 0;  // cut off
+  for (int k = 1; k <= extra; ++k) {
+    const unsigned char cb = static_cast<unsigned char>(text[k]);
+    if ((cb & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (cb & 0x3F);
+  }
+  static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
+  if (cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  codePoint = cp;
+  return static_cast<size_t>(extra) + 1;
+}
+
+std::optional<size_t> FirstInvalidUtf8(std::string_view text) {
+  char32_t cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = DecodeUtf8(text.substr(i), cp);
+    if (n == 0) return i;
+    i += n;
+  }
+  return std::nullopt;
+}
+
 std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    unsigned char b = static_cast<unsigned char>(text[i]);
-    int extra = 0;
-    char32_t cp = 0;
-    if (b < 0x80) {
-      cp = b;
-    } else if ((b & 0xE0) == 0xC0) {
-      extra = 1;
-      cp = b & 0x1F;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2;
-      cp = b & 0x0F;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3;
-      cp = b & 0x07;
-    } else {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    if (i + extra >= text.size()) {  // truncated sequence
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    bool ok = true;
-    for (int k = 1; k <= extra; ++k) {
-      unsigned char cb = static_cast<unsigned char>(text[i + k]);
-      if ((cb & 0xC0) != 0x80) {
-        ok = false;
-        break;
-      }
-      cp = (cp << 6) | (cb & 0x3F);
-    }
-    static constexpr char32_t kMin[] = {0, 0x80, 0x800, 0x10000};
-    if (!ok || cp < kMin[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+  char32_t cp = 0;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = DecodeUtf8(text.substr(i), cp);
+    if (n == 0) {
       out.push_back(0xFFFD);
       ++i;
       continue;
     }
     AppendUtf16(out, cp);
-    i += extra + 1;
+    i += n;
   }
   return out;
 }

@@ -33,6 +33,7 @@
 #include "tagged/lookups.h"
 #include "tagged/qxt_import_provider.h"
 #include "tagged/story_application.h"
+#include "tagged/tagged_header.h"
 #include "tagged/text_scanner.h"
 
 extern char** environ;
@@ -238,7 +239,8 @@ void VorrinActionComponent::CollectWarnings() {
       KInDesignCommon::SplitLogLines(KInDesignCommon::ReadLogText(report_.logFile));
   for (size_t i = 2; i < lines.size(); ++i) {
     const std::u16string& line = lines[i];
-    if (line.empty() || line == finished || line == started_line_) continue;
+    if (line.empty() || line == finished || line == started_line_ || line == encoding_line_)
+      continue;
     report_.warnings.push_back(line);
   }
 }
@@ -270,6 +272,7 @@ UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
   run_.framesWithInnerBoxes.clear();
   run_.probedImages.clear();
   started_line_.clear();
+  encoding_line_.clear();
   ActiveContext* context = SessionContext();
   Document* doc = context ? context->FrontDocument() : nullptr;
   UIDRef target;
@@ -323,8 +326,10 @@ UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
     const std::u16string extension = FromUtf8(path.extension().string());
     if (EqualsIgnoreCaseAscii(extension, u".rmk")) {
       auto bar = TaskBar(services, 4);
-      WinCEFileReader reader;
-      ImportAndUseQXTImportFilter(*doc, path, targetStory->story, target, *bar, reader);
+      const FrameFileEncodingChoice encoding = FrameFileEncodingOf(path);
+      LogEncoding(path, FromUtf8(encoding.encodingText));
+      std::unique_ptr<KFileReader> reader = CreateReader(encoding.selector);
+      ImportAndUseQXTImportFilter(*doc, path, targetStory->story, target, *bar, *reader);
       return target;
     }
     auto stream = FileStream::OpenRead(path);
@@ -347,6 +352,13 @@ UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
     RunBoxPass(*doc, target, bar.get());
   }
   return closing();
+}
+
+void VorrinActionComponent::LogEncoding(const std::filesystem::path& file,
+                                        const std::u16string& encoding) {
+  const std::vector<std::u16string> args = {PathText(file.filename()), encoding};
+  encoding_line_ = KInDesignCommon::FormatKey("0x113380kZevStringLogEncodingKey", args);
+  KInDesignCommon::LogKey("0x113380kZevStringLogEncodingKey", args);
 }
 
 void VorrinActionComponent::RunBoxPass(Document& doc, const UIDRef& frame, Progress* bar) {
@@ -392,17 +404,16 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
     preprocessor.Finish();
     return;
   }
-  // A single-byte version tag ("<v...") and its line are skipped; the scratch copy is
-  // 16-bit and is read from its start.
-  bool versionTag = false;
-  if (auto b0 = stream->ReadByte(); b0 && *b0 == '<') {
-    auto b1 = stream->ReadByte();
-    versionTag = b1 && *b1 == 'v';
+  // The scratch copy is UTF-16: its header line ("<v...>" "<e...>" and the line end) is
+  // skipped through its own line end, so the story does not begin with an empty paragraph.
+  {
+    std::vector<uint8_t> head(4 * (kMaxHeaderTagLength + 8));
+    head.resize(stream->ReadBytes(head.data(), head.size()));
+    size_t start = 0;
+    if (head.size() >= 4 && head[0] == '<' && head[1] == 0 && head[2] == 'v' && head[3] == 0)
+      start = DescribeTaggedText(head, HeaderForm::kUtf16, false).textStart;
+    stream->Seek(static_cast<int64_t>(start), SeekFrom::kStart);
   }
-  stream->Seek(0, SeekFrom::kStart);
-  if (versionTag)
-    for (int i = 0; i < 24 && stream->ReadByte(); ++i) {
-    }
 
   started = std::chrono::steady_clock::now();
   std::error_code ec;
@@ -474,6 +485,7 @@ void VorrinActionComponent::PlaceTaggedTextIntoFrame(Document& doc, const UIDRef
       report_.failed = true;
       return;
     }
+    LogEncoding(report_.frameFile, provider.LastReport().encoding);
   } else {
     // Not tagged text: imported as plain text, as the host's text filter does.
     stream.Seek(0, SeekFrom::kStart);

@@ -39,6 +39,7 @@ class VorrinActionComponent final : public IActionComponent, public IVorrinRunRe
   void ImportAndUseQXTImportFilter(Document& doc, const std::filesystem::path& path,
                                    const UIDRef& targetStory, const UIDRef& targetFrame,
                                    Progress& bar, KFileReader& reader);
+  void LogEncoding(const std::filesystem::path& file, const std::u16string& encoding);
   void PlaceTaggedTextIntoFrame(Document& doc, const UIDRef& targetFrame, Stream& stream,
                                 bool useQXTImportFilter);
   void RunBoxPass(Document& doc, const UIDRef& frame, Progress* bar);
@@ -51,6 +52,8 @@ class VorrinActionComponent final : public IActionComponent, public IVorrinRunRe
   std::u16string text_;  // emptied after every action
   // The "Started processing" line of the current import, to tell it from the warnings.
   std::u16string started_line_;
+  // How the file was read: a line of the log, not a warning.
+  std::u16string encoding_line_;
 };
 
 // The interface fonts of the plug-in's dialogs, registered once while the host runs.

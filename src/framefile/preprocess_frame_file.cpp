@@ -485,6 +485,49 @@ void KPreprocessFrameFile::LogDroppedCharacters(int64_t nulCount, int64_t replac
                                static_cast<long long>(replacedCount)});
 }
 
+KPreprocessFrameFile::CopyResult KPreprocessFrameFile::CopyAndRewrite(KFileReader& reader,
+                                                                      Stream& in, Stream& out) {
+  reader.SetStream(&in);
+  const std::u16string title = Translate("0x113380kZevIterateThroughTextKey");
+  std::unique_ptr<ProgressBar> bar =
+      progress_ ? progress_->CreateRangeBar(title, 0, reader.StoredLength()) : nullptr;
+  ProgressTicker ticker(progress_, bar.get(), &in);
+
+  for (;;) {
+    if (ticker.Tick()) break;
+    char16_t c = reader.ReadChar();
+    if (c == 0) break;
+    if (c == u'{') {
+      reader.PushPositionBeforeLastChar();
+      if (SearchForString(reader, u"{#DEF", false, true)) {
+        if (DropDefLine(reader) != DefLineEnd::kOverflow) continue;
+        // An overlong line: the copy goes on from the last character read.
+      } else {
+        reader.PopPosition();
+        c = reader.ReadChar();
+      }
+      reader.PushPositionBeforeLastChar();
+      if (SearchForString(reader, u"{#", false, true)) {
+        std::u16string code = GetFrameTypeFromStream(reader, false);
+        reader.PopPosition();
+        if (!RewriteFromReader(reader, code == u"BE" ? u"{$$}" : u"{$}", out, ticker)) break;
+        continue;
+      }
+      reader.PopPosition();
+      c = reader.ReadChar();
+    }
+    out.WriteUInt16(c);
+  }
+
+  CopyResult result;
+  result.readAll = in.Tell() >= reader.StoredLength();
+  result.cancelled = ticker.Cancelled();
+  result.nulCount = reader.NulCount();
+  result.replacedCount = reader.ReplacedCount();
+  reader.SetStream(nullptr);
+  return result;
+}
+
 PreprocessResult KPreprocessFrameFile::Preprocess(KFileReader& reader) {
   deleted_ = false;
   current_file_ = frame_path_;
@@ -530,54 +573,22 @@ PreprocessResult KPreprocessFrameFile::Preprocess(KFileReader& reader) {
   }
   scratch_file_ = scratch;
 
-  reader.SetStream(in.get());
-  std::unique_ptr<ProgressBar> bar =
-      progress_ ? progress_->CreateRangeBar(title, 0, reader.StoredLength()) : nullptr;
-  ProgressTicker ticker(progress_, bar.get(), in.get());
-
-  for (;;) {
-    if (ticker.Tick()) break;
-    char16_t c = reader.ReadChar();
-    if (c == 0) break;
-    if (c == u'{') {
-      reader.PushPositionBeforeLastChar();
-      if (SearchForString(reader, u"{#DEF", false, true)) {
-        if (DropDefLine(reader) != DefLineEnd::kOverflow) continue;
-        // An overlong line: the copy goes on from the last character read.
-      } else {
-        reader.PopPosition();
-        c = reader.ReadChar();
-      }
-      reader.PushPositionBeforeLastChar();
-      if (SearchForString(reader, u"{#", false, true)) {
-        std::u16string code = GetFrameTypeFromStream(reader, false);
-        reader.PopPosition();
-        if (!RewriteFromReader(reader, code == u"BE" ? u"{$$}" : u"{$}", *out, ticker)) break;
-        continue;
-      }
-      reader.PopPosition();
-      c = reader.ReadChar();
-    }
-    out->WriteUInt16(c);
-  }
-
-  const bool readAll = in->Tell() >= reader.StoredLength();
+  const CopyResult copied = CopyAndRewrite(reader, *in, *out);
   const bool written = out->Flush() && out->Good();
-  result.nulCount = reader.NulCount();
-  result.replacedCount = reader.ReplacedCount();
+  result.nulCount = copied.nulCount;
+  result.replacedCount = copied.replacedCount;
   out->Close();
   in->Close();
-  reader.SetStream(nullptr);
   current_file_ = scratch;
   created_ = true;
   result.file.clear();
 
-  if (ticker.Cancelled()) {
+  if (copied.cancelled) {
     result.status = PreprocessStatus::kCancelled;
     return result;
   }
   LogDroppedCharacters(result.nulCount, result.replacedCount);
-  if (!readAll) {
+  if (!copied.readAll) {
     diag::Printf("Could not read the frame file to its end (%s)\n", frame_path_.c_str());
     result.status = PreprocessStatus::kReadFailed;
     return result;

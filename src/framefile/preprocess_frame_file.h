@@ -74,6 +74,16 @@ class KPreprocessFrameFile {
   // scratch copy. The file handed back stays valid until Finish.
   PreprocessResult Preprocess(KFileReader& reader);
 
+  struct CopyResult {
+    bool readAll = false;    // the input was read to its end
+    bool cancelled = false;  // the user cancelled
+    int64_t nulCount = 0;
+    int64_t replacedCount = 0;
+  };
+  // The copy itself, from any stream to any stream: attaches the reader to `in`, writes
+  // the rewritten UTF-16 units to `out` and detaches the reader again.
+  CopyResult CopyAndRewrite(KFileReader& reader, Stream& in, Stream& out);
+
   // Deletes the scratch copy, if one was written. False when it could not be deleted.
   bool Finish();
 

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "core/diagnostics.h"
+#include "core/utf16.h"
 
 namespace tarvelin {
 namespace {
@@ -84,6 +85,7 @@ constexpr std::array<char16_t, 256> kWinCETable = BuildTable(kWinCERows);
 
 void CTxtImpFileReader::SetStream(Stream* stream) {
   stream_ = stream;
+  pending_ = 0;
   nul_count_ = 0;
   replaced_count_ = 0;
   last_replaced_ = false;
@@ -102,16 +104,22 @@ KFileReader::KFileReader() {
   positions_.reserve(16);
 }
 
+KFileReader::CharStart KFileReader::LastCharStart() const {
+  const int64_t p = stream_->Tell() - GetCharSize();
+  return {p < 0 ? 0 : p, 0};
+}
+
 bool KFileReader::PushPosition() {
   if (!stream_ || !stream_->IsOpen()) return false;
-  positions_.push_back({stream_->Tell(), nul_count_, replaced_count_});
+  positions_.push_back({stream_->Tell(), pending_, nul_count_, replaced_count_});
   return true;
 }
 
 bool KFileReader::PushPositionBeforeLastChar() {
   if (!stream_ || !stream_->IsOpen()) return false;
-  int64_t p = stream_->Tell() - GetCharSize();
-  positions_.push_back({p < 0 ? 0 : p, nul_count_, replaced_count_ - (last_replaced_ ? 1 : 0)});
+  const CharStart start = LastCharStart();
+  positions_.push_back(
+      {start.position, start.pending, nul_count_, replaced_count_ - (last_replaced_ ? 1 : 0)});
   return true;
 }
 
@@ -124,6 +132,7 @@ bool KFileReader::PopPosition() {
   Mark m = positions_.back();
   positions_.pop_back();
   if (!stream_->Seek(m.position, SeekFrom::kStart)) return false;
+  pending_ = m.pending;
   nul_count_ = m.nul_count;
   replaced_count_ = m.replaced_count;
   last_replaced_ = false;
@@ -163,8 +172,72 @@ char16_t UNICODEFileReader::ReadChar() {
   }
 }
 
+char16_t Utf8FileReader::ReadChar() {
+  if (!stream_) return 0;
+  if (pending_ != 0) {
+    const char16_t low = pending_;
+    pending_ = 0;
+    last_start_ = {stream_->Tell(), low};
+    last_replaced_ = false;
+    return low;
+  }
+  for (;;) {
+    const int64_t start = stream_->Tell();
+    auto lead = stream_->ReadByte();
+    if (!lead) return 0;
+    if (*lead == 0) {
+      ++nul_count_;
+      continue;
+    }
+    char bytes[4] = {static_cast<char>(*lead)};
+    size_t n = 1;
+    const size_t want = *lead < 0xC0 ? 1 : *lead < 0xE0 ? 2 : *lead < 0xF0 ? 3 : 4;
+    while (n < want) {
+      auto next = stream_->ReadByte();
+      if (!next) break;
+      if ((*next & 0xC0) != 0x80) {
+        // Not part of this sequence: it starts the next character.
+        stream_->Seek(-1, SeekFrom::kCurrent);
+        break;
+      }
+      bytes[n++] = static_cast<char>(*next);
+    }
+    char32_t cp = 0;
+    if (DecodeUtf8(std::string_view(bytes, n), cp) != n) {
+      // One replacement per offending byte: the bytes after the first are read again.
+      stream_->Seek(start + 1, SeekFrom::kStart);
+      ++replaced_count_;
+      last_replaced_ = true;
+      last_start_ = {start, 0};
+      return 0xFFFD;
+    }
+    if (cp == 0xFEFF && start == 0) continue;
+    last_replaced_ = false;
+    last_start_ = {start, 0};
+    if (cp <= 0xFFFF) return static_cast<char16_t>(cp);
+    cp -= 0x10000;
+    pending_ = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    return static_cast<char16_t>(0xD800 + (cp >> 10));
+  }
+}
+
+const char* EncodingName(int selector) {
+  switch (selector) {
+    case kEncodingMacCE:
+      return "Mac Central European";
+    case kEncodingWinCE:
+      return "Windows Central European";
+    case kEncodingUtf8:
+      return "UTF-8";
+    default:
+      return "UTF-16";
+  }
+}
+
 std::unique_ptr<KFileReader> CreateReader(int selector) {
   switch (selector) {
+    case kEncodingUtf8:
+      return std::make_unique<Utf8FileReader>();
     case kEncodingMacCE:
       return std::make_unique<MacCEFileReader>();
     case kEncodingWinCE:

@@ -4,14 +4,15 @@
 //
 //   1       MacCEFileReader    Mac OS Central European, one byte per character
 //   2       WinCEFileReader    Windows-1250 (Central European), one byte per character
+//   4       Utf8FileReader     UTF-8; a byte-order mark at the start of the stream is skipped
 //   other   UNICODEFileReader  UTF-16 in the stream's byte order (little-endian), no BOM handling
 //
 // ReadChar returns 0 only at the real end of the input (or when the stream is gone).
 // Characters that cannot be passed on as text never end the input:
 //   - a NUL unit (byte 0x00, or 16-bit 0x0000) is skipped and counted (NulCount);
 //   - a byte with no mapping in the encoding (Windows-1250 0x81 0x83 0x88 0x90 0x98,
-//     a lone trailing byte of a UTF-16 file) decodes to U+FFFD and is counted
-//     (ReplacedCount).
+//     a lone trailing byte of a UTF-16 file, a malformed UTF-8 sequence) decodes to U+FFFD
+//     and is counted (ReplacedCount).
 // The caller reports the counts once per file. Line ends are returned as they stand.
 //
 // The readers hold no state about tags; KFileReader adds a stack of stream positions so a
@@ -62,6 +63,7 @@ class CTxtImpFileReader : public ITxtImpFileReader {
   int64_t nul_count_ = 0;
   int64_t replaced_count_ = 0;
   bool last_replaced_ = false;  // the last character returned was a replacement
+  char16_t pending_ = 0;        // returned by the next ReadChar before the stream is read
 };
 
 class KFileReader : public CTxtImpFileReader {
@@ -83,9 +85,20 @@ class KFileReader : public CTxtImpFileReader {
   bool DropPosition();
   size_t PositionDepth() const { return positions_.size(); }
 
+ protected:
+  // Where the character just read began: a stream position and the unit that was waiting
+  // there (the second half of a surrogate pair a multi-byte reader decoded, else 0).
+  struct CharStart {
+    int64_t position;
+    char16_t pending;
+  };
+  // Fixed-width readers: the current position less one character.
+  virtual CharStart LastCharStart() const;
+
  private:
   struct Mark {
     int64_t position;
+    char16_t pending;
     int64_t nul_count;
     int64_t replaced_count;
   };
@@ -134,12 +147,30 @@ class UNICODEFileReader final : public KFileReader {
   int GetCharSize() const override { return 2; }
 };
 
+// UTF-8, one to four bytes per character; a character beyond U+FFFF comes out as its two
+// surrogate halves, one per call. A byte-order mark at position 0 is stepped over. A
+// malformed sequence decodes to one U+FFFD per offending byte, as FromUtf8 does.
+class Utf8FileReader final : public KFileReader {
+ public:
+  char16_t ReadChar() override;
+  // The smallest width: what sizes buffers and the fixed-width fallback.
+  int GetCharSize() const override { return 1; }
+
+ private:
+  CharStart LastCharStart() const override { return last_start_; }
+  CharStart last_start_{0, 0};
+};
+
 // The encoding selectors of the tagged-text scanner.
 inline constexpr int kEncodingMacCE = 1;
 inline constexpr int kEncodingWinCE = 2;
 inline constexpr int kEncodingUnicode = 3;
+inline constexpr int kEncodingUtf8 = 4;
 
-// The reader for an encoding selector: 1 Mac CE, 2 Win CE, anything else Unicode.
+// The encoding's name as the import report gives it.
+const char* EncodingName(int selector);
+
+// The reader for an encoding selector: 1 Mac CE, 2 Win CE, 4 UTF-8, anything else Unicode.
 std::unique_ptr<KFileReader> CreateReader(int selector);
 
 // One (byte, code unit) row of a single-byte encoding table.

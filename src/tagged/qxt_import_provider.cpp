@@ -1,13 +1,17 @@
 #include "tagged/qxt_import_provider.h"
 
+#include <algorithm>
+
 #include "core/alert.h"
 #include "core/diagnostics.h"
 #include "core/string_table.h"
+#include "core/utf16.h"
 #include "host/objects/command_processor.h"
 #include "host/objects/database.h"
 #include "tagged/file_reader.h"
 #include "tagged/lookups.h"
 #include "tagged/story_application.h"
+#include "tagged/tagged_header.h"
 #include "tagged/text_scanner.h"
 
 namespace tarvelin {
@@ -103,6 +107,13 @@ int32_t QXTImportProvider::CanImportThisStream(Stream& stream) {
       return 2;
     }
   }
+  stream.Seek(start, SeekFrom::kStart);
+  uint8_t head[5] = {};
+  if (stream.ReadBytes(head, sizeof head) == sizeof head && head[0] == 0xEF && head[1] == 0xBB &&
+      head[2] == 0xBF && head[3] == '<' && head[4] == 'v') {
+    encoding_ = DetectedEncoding::kUtf8Mark;
+    return 2;
+  }
   return 0;
 }
 
@@ -135,24 +146,23 @@ ErrorCode QXTImportProvider::Import(Database& db, const TextWorkspace& ws, Strea
   }
   stream.Seek(0, SeekFrom::kStart);
 
-  size_t skip = 0;
-  if (encoding_ == DetectedEncoding::kSingleByte || QXTIDialogFlags().forceMacCE) {
-    skip = 12;
-  } else if (encoding_ == DetectedEncoding::kUnicode) {
-    skip = 24;
-  }
-  for (size_t i = 0; i < skip && stream.ReadByte(); ++i) {
-  }
+  std::vector<uint8_t> bytes;
+  for (auto b = stream.ReadByte(); b; b = stream.ReadByte()) bytes.push_back(*b);
+  const HeaderForm form = encoding_ == DetectedEncoding::kUnicode    ? HeaderForm::kUtf16
+                          : encoding_ == DetectedEncoding::kUtf8Mark ? HeaderForm::kUtf8Mark
+                                                                     : HeaderForm::kSingleByte;
+  const TaggedTextLayout layout = DescribeTaggedText(bytes, form, QXTIDialogFlags().forceMacCE);
+  diag::Printf("QXTImportProvider::Import, the text is read as %s.\n", layout.encodingText.c_str());
+  stream.Seek(static_cast<int64_t>(std::min(layout.textStart, bytes.size())), SeekFrom::kStart);
 
-  const int selector =
-      encoding_ == DetectedEncoding::kSingleByte ? kEncodingMacCE : kEncodingUnicode;
   AbortableSequence sequence(db.Commands(), u"Import QuarkXPress tags");
   TextLookups lookups(db, ws, fonts_);
   StoryApplication application(lookups);
-  TextScanner scanner(stream, selector, application, application, progress_, 0, false);
+  TextScanner scanner(stream, layout.selector, application, application, progress_, 0, false);
   ScanResult result = scanner.Scan();
   ErrorCode written = application.Finish();
   report_ = ShowEndReport(scanner);
+  report_.encoding = FromUtf8(layout.encodingText);
 
   if (written != kSuccess) {
     diag::Printf("QXTImportProvider::Import, the story could not take all of the text (%s).\n",

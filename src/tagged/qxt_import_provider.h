@@ -15,12 +15,11 @@
 //   8     CountExtensions           1
 //   9     GetExtension              "xtg"
 //   10    CanImportThisFile         2 for file type "TEXT" or extension "xtg", else 0
-//   11    CanImportThisStream       2 when the stream begins "<v" (single-byte, then UTF-16)
+//   11    CanImportThisStream       2 when the stream begins "<v" (single-byte, then UTF-16,
+//                                   then after a UTF-8 byte-order mark)
 //   12    Import                    the new story, or null
 //
-// Header skip: 12 bytes for a single-byte file or with "Force MacCE encoding" on (the
-// flag changes nothing else), 24 bytes for a UTF-16 file: the version and encoding tags
-// of the first line and its line end, e.g. "<v1.70><e1>" and CR.
+// The header line and the encoding the text is read in: tagged_header.h.
 #pragma once
 
 #include <cstdint>
@@ -48,7 +47,13 @@ enum class ImportUILevel : uint8_t { kNone, kMinimal, kFull };
 // The global error code of an import whose options dialog was cancelled.
 inline constexpr ErrorCode kImportDialogCancelled = 2;
 
-enum class DetectedEncoding : int32_t { kUnknown = 0, kSingleByte = 1, kUnicode = 2 };
+// kUtf8Mark: the stream begins with a UTF-8 byte-order mark and "<v".
+enum class DetectedEncoding : int32_t {
+  kUnknown = 0,
+  kSingleByte = 1,
+  kUnicode = 2,
+  kUtf8Mark = 3
+};
 
 // What the host knows of a file before opening it.
 struct ImportFileInfo {
@@ -86,6 +91,7 @@ struct QXTImportReport {
   std::vector<std::u16string> paragraphStyles;
   std::vector<std::u16string> colorSwatches;
   std::vector<std::u16string> missingFonts;  // once each; not part of the message
+  std::u16string encoding;                   // how the text was read, e.g. "UTF-8"
   std::u16string message;                    // empty when the three lists are
 
   bool Empty() const {

@@ -46,7 +46,7 @@ for enc in macce wince utf16; do
   check "$f" '[p["style"] for p in d["paragraphs"]] == ["Tytuł"] + ["Pozycja"] * 5 or "'$enc'" == "wince"'
   check "$f" 'style(d["paragraphs"][0]["style"])["attributes"]["ruleBelow"] == {"on": 1, "width": 1, "colour": "Black", "offset": 30}'
   check "$f" 'style("Cena", "characterStyles")["attributes"] == {"fontStyle": "Bold"}'
-  check "$f" 'd["report"] == {"characterStyles": [], "paragraphStyles": [], "colorSwatches": [], "message": ""}'
+  check "$f" 'd["report"] == {"characterStyles": [], "paragraphStyles": [], "colorSwatches": [], "message": "", "encoding": "'"$([ $enc = utf16 ] && echo UTF-16 || echo Mac Central European)"'"}'
   check "$f" 'd["runs"][0]["start"] == 0 and d["runs"][-1]["end"] == len(t)'
   check "$f" 'all(a["end"] == b["start"] for a, b in zip(d["runs"], d["runs"][1:]))'
 done
@@ -55,6 +55,16 @@ run "$f" 0
 check "$f" 'd["encoding"] == "UTF-16" and t.startswith("Cennik ogłoszeń\r")'
 check "$f" 'run_at(d["runs"], t.index("15,00"))["style"] == "Cena"'
 check "$f" 'run_at(d["runs"], t.index("WERSALIKAMI".lower()))["overrides"] == {"capitalisation": 2}'
+
+# Tagged text as current programs write it: a UTF-8 file with a long header keeps its letters,
+# quotes and styles, and has no empty first paragraph.
+f="$data/wild_long_utf8.xtg"
+run "$f" 0
+check "$f" 'd["report"]["encoding"] == "UTF-8" and t.startswith("Gull’s „Überschrift” – Łódź\r")'
+check "$f" 'd["paragraphs"][0]["style"] == "Überschrift" and style("Überschrift")["attributes"]["pointSize"] == 14'
+f="$data/wild_invalid_utf8.xtg"
+run "$f" 0
+check "$f" 'd["report"]["encoding"].startswith("Mac Central European (declared UTF-8, but byte 228")'
 
 # Attributes: values as the tags give them.
 f="$data/attributes_macce.xtg"

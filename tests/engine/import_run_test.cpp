@@ -37,8 +37,8 @@ TEST_F(EngineTest, ImportReplacesDefinitionsByStyledTaggedInlineFrames) {
 
   const std::u16string text = Text(Story());
   EXPECT_EQ(text.find(u'<'), std::u16string::npos) << ToUtf8(text);
-  // The header line's end stays as an empty first paragraph.
-  EXPECT_EQ(text.substr(0, 10), u"\rBefore \uFFFC ");
+  // The header line goes with its line end: no empty first paragraph.
+  EXPECT_EQ(text.substr(0, 9), u"Before \uFFFC ");
   const std::vector<UID> frames = Inline(Story());
   ASSERT_EQ(frames.size(), 3u);
   ASSERT_EQ(Count(text, u"\uFFFC"), 3u);
@@ -87,8 +87,10 @@ TEST_F(EngineTest, ImportReplacesDefinitionsByStyledTaggedInlineFrames) {
 
   const auto started = KInDesignCommon::FormatKey("0x113380kZevStringLogStartedReadingFileKey",
                                                   {FromUtf8(file.string())});
+  const auto encoding = KInDesignCommon::FormatKey("0x113380kZevStringLogEncodingKey",
+                                                   {u"ad.rmk", u"Windows Central European"});
   EXPECT_EQ(LogLines(dir_ / "ad.log"),
-            (std::vector<std::u16string>{started, u"", MissingLine(u"gone.png")}));
+            (std::vector<std::u16string>{started, u"", encoding, MissingLine(u"gone.png")}));
   EXPECT_FALSE(KInDesignCommon::IsLogOpen());
 
   const RunReport& report = Report();

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/diagnostics.h"
+#include "core/utf16.h"
 
 namespace tarvelin {
 namespace {
@@ -246,6 +247,60 @@ TEST(FileReaderTest, PositionStackWorksAcrossFileBuffers) {
   EXPECT_EQ(ReadAll(reader), all);
   s.reset();
   std::filesystem::remove(path);
+}
+
+}  // namespace
+}  // namespace tarvelin
+
+namespace tarvelin {
+namespace {
+
+// The UTF-8 reader against FromUtf8 as the reference decoding, and its position marks
+// against re-reading: a mark taken before the k-th unit gives the text from that unit on,
+// halves of a surrogate pair included.
+TEST(Utf8FileReaderTest, DecodesAsFromUtf8AndComesBackToEveryUnit) {
+  struct Case {
+    std::string bytes;
+    std::string expectedUtf8;  // what FromUtf8 must agree with
+    int64_t replaced;
+  };
+  const Case cases[] = {
+      {"a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z", "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80z", 0},
+      {"\xEF\xBB\xBFx\xEF\xBB\xBFy", "x\xEF\xBB\xBFy", 0},  // only the leading mark goes
+      {std::string("a\0b", 3), "ab", 0},
+      {"\xE2\x82"
+       "A",
+       "\xE2\x82"
+       "A",
+       2},  // cut short by a character of its own
+      {"\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80", "\xC0\x80|\xED\xA0\x80|\xF4\x90\x80\x80", 9},
+      {"\xFF\xFE", "\xFF\xFE", 2},
+      {"ok\xF0\x9F\x98", "ok\xF0\x9F\x98", 3},  // cut off by the end
+  };
+  for (const Case& c : cases) {
+    const std::u16string expected = FromUtf8(c.expectedUtf8);
+    Utf8FileReader reader;
+    auto stream = Bytes({c.bytes.begin(), c.bytes.end()});
+    reader.SetStream(stream.get());
+    EXPECT_EQ(ReadAll(reader), expected) << c.bytes;
+    EXPECT_EQ(reader.ReplacedCount(), c.replaced) << c.bytes;
+
+    for (size_t k = 1; k <= expected.size(); ++k) {
+      auto again = Bytes({c.bytes.begin(), c.bytes.end()});
+      Utf8FileReader r;
+      r.SetStream(again.get());
+      for (size_t i = 0; i < k; ++i) r.ReadChar();
+      ASSERT_TRUE(r.PushPositionBeforeLastChar());
+      ASSERT_TRUE(r.PushPosition());
+      std::u16string rest = ReadAll(r);
+      EXPECT_EQ(rest, expected.substr(k)) << c.bytes << " after " << k;
+      ASSERT_TRUE(r.PopPosition());
+      EXPECT_EQ(ReadAll(r), expected.substr(k)) << c.bytes << " mark at " << k;
+      ASSERT_TRUE(r.PopPosition());
+      EXPECT_EQ(ReadAll(r), expected.substr(k - 1)) << c.bytes << " before " << k;
+    }
+  }
+  EXPECT_EQ(CreateReader(kEncodingUtf8)->GetCharSize(), 1);
 }
 
 }  // namespace

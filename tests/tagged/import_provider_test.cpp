@@ -9,6 +9,7 @@
 #include "core/diagnostics.h"
 #include "core/progress.h"
 #include "core/string_table.h"
+#include "tagged/tagged_header.h"
 #include "workspace_fixture.h"
 
 namespace tarvelin {
@@ -123,6 +124,8 @@ TEST(ImportProviderTest, StreamTestDetectsTheEncodingFromTheFirstTwoCharacters) 
       {Bytes("<"), 0, DetectedEncoding::kUnknown},
       {Bytes(""), 0, DetectedEncoding::kUnknown},
       {Bytes(std::string_view("<\0v", 3)), 0, DetectedEncoding::kUnknown},
+      {Bytes("\xEF\xBB\xBF<v"), 2, DetectedEncoding::kUtf8Mark},
+      {Bytes("\xEF\xBB\xBF<"), 0, DetectedEncoding::kUnknown},
   };
   for (const Case& c : cases) {
     QXTImportProvider provider(w.fonts);
@@ -186,6 +189,90 @@ TEST(ImportProviderTest, HeaderSkipAndForcedMacCE) {
     EXPECT_EQ(QXTIDialogFlags().forceMacCE, c.force);
   }
   QXTIDialogFlags() = {};
+}
+
+// Tagged text as other programs write it: every shape of one file gives the story of the
+// classic 12-character Mac CE header, and the report names the encoding that was used.
+TEST(ImportProviderTest, HeaderShapesAndEncodingsGiveTheSameStory) {
+  auto importShape = [](const std::string& shape, bool force, std::string* dump,
+                        std::u16string* text, std::u16string* encoding) {
+    Workspace w;
+    QXTImportProvider provider(w.fonts);
+    ScriptedDialog dialog(true, force);
+    provider.SetOptionsDialog(&dialog);
+    Result r = Import(w, provider, ReadData("wild_" + shape + ".xtg"), ImportUILevel::kFull);
+    ASSERT_EQ(r.error, kSuccess) << shape;
+    *dump = w.Dump(r.story) + w.Catalogue();
+    *text = r.text;
+    *encoding = provider.LastReport().encoding;
+  };
+  std::string reference;
+  std::u16string text, encoding;
+  importShape("macce", false, &reference, &text, &encoding);
+  EXPECT_EQ(encoding, u"Mac Central European");
+  EXPECT_EQ(text.substr(0, 40), u"Gull’s „Überschrift” – Łódź\rZażółć gęślą");
+
+  struct Case {
+    const char* shape;
+    const char16_t* encoding;
+  };
+  const Case cases[] = {
+      {"short_macce", u"Mac Central European"},
+      {"long_utf8", u"UTF-8"},
+      {"long_utf8_cr", u"UTF-8"},
+      {"bom_utf8", u"UTF-8"},
+      {"bom_undeclared_utf8", u"UTF-8"},
+      {"long_utf16", u"UTF-16"},
+  };
+  for (const Case& c : cases) {
+    std::string dump;
+    importShape(c.shape, false, &dump, &text, &encoding);
+    EXPECT_EQ(dump, reference) << c.shape;
+    EXPECT_EQ(encoding, c.encoding) << c.shape;
+  }
+
+  // Declared UTF-8 with an invalid byte, or Force MacCE: read as Mac CE, and said so.
+  std::string dump;
+  importShape("invalid_utf8", false, &dump, &text, &encoding);
+  EXPECT_EQ(encoding, u"Mac Central European (declared UTF-8, but byte 228 is not valid UTF-8)");
+  EXPECT_EQ(text.substr(0, 7), u"Gull‚Äô");
+  importShape("long_utf8", true, &dump, &text, &encoding);
+  EXPECT_EQ(encoding, u"Mac Central European (forced; the file declares UTF-8)");
+  EXPECT_NE(dump, reference);
+  QXTIDialogFlags() = {};
+}
+
+TEST(ImportProviderTest, HeaderLineIsSkippedThroughItsOwnLineEnd) {
+  struct Case {
+    std::string_view bytes;
+    std::u16string text;
+  };
+  const Case cases[] = {
+      {"<v1.70><e1>\rA", u"A"},             // the classic 12 characters
+      {"<v11.10><e9>\r\nA\r\nB", u"A\rB"},  // longer, CR LF
+      {"<v11.10><e9>\nA", u"A"},            // LF
+      {"<v2><e1>\rAbc", u"Abc"},            // shorter: nothing of the text is lost
+      {"<v1.70>\rA", u"A"},                 // no encoding tag
+      {"<v1.70><e1>Abc", u"Abc"},           // no line end: the text follows the tags
+      {"<v1.70><e1><B>A", u"A"},            // a tag after the header is the text's
+      {"<v1.70", u"<v1.70"},                // never closed: all of it is text
+  };
+  for (const Case& c : cases) {
+    Workspace w;
+    QXTImportProvider provider(w.fonts);
+    Result r = Import(w, provider, Bytes(c.bytes));
+    EXPECT_EQ(r.error, kSuccess) << c.bytes;
+    EXPECT_EQ(r.text, c.text) << c.bytes;
+  }
+  // A version tag beyond the limit is no header: the fixed 12 bytes go, as they always did.
+  Workspace w;
+  QXTImportProvider provider(w.fonts);
+  diag::Capture capture;
+  const std::string file = "<v" + std::string(kMaxHeaderTagLength + 1, '1') + ">\rText";
+  Result r = Import(w, provider, Bytes(file));
+  EXPECT_EQ(r.text.size(), file.size() - 12);
+  EXPECT_EQ(r.text.substr(r.text.size() - 4), u"Text");
+  EXPECT_NE(capture.Text().find("longer than 64 characters"), std::string::npos);
 }
 
 TEST(ImportProviderTest, CancelledDialogImportsNothing) {

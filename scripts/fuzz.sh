@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Runs every fuzz target (or the ones named) for FUZZ_SECONDS each, at low priority, one
+# after the other. New inputs go to BUILD/corpus/<target>, which persists between runs; the
+# seeds in fuzz/corpus/<target> are read, never written. Findings land in
+# BUILD/findings/<target>/; copy a minimised one to fuzz/regressions/<target>/ once fixed.
+# Prints one line per target: executions, coverage, features, corpus size, findings.
+set -uo pipefail
+build=$1
+shift
+seconds=${FUZZ_SECONDS:-60}
+here=$(cd "$(dirname "$0")/.." && pwd)
+targets=("$@")
+if [ ${#targets[@]} -eq 0 ]; then
+  for bin in "$build"/bin/fuzz_*; do targets+=("$(basename "$bin" | sed 's/^fuzz_//')"); done
+fi
+status=0
+for t in "${targets[@]}"; do
+  bin=$build/bin/fuzz_$t
+  [ -x "$bin" ] || { echo "fuzz: no target $t in $build/bin" >&2; status=2; continue; }
+  corpus=$build/corpus/$t
+  findings=$build/findings/$t
+  mkdir -p "$corpus" "$findings"
+  dict=()
+  [ -f "$here/fuzz/dict/$t.dict" ] && dict=(-dict="$here/fuzz/dict/$t.dict")
+  log=$build/fuzz_$t.log
+  QT_QPA_PLATFORM=offscreen nice -n 19 "$bin" "$corpus" "$here/fuzz/corpus/$t" "${dict[@]}" \
+    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1
+  rc=$?
+  execs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$')
+  cov=$(grep -o 'cov: [0-9]*' "$log" | tail -1)
+  ft=$(grep -o 'ft: [0-9]*' "$log" | tail -1)
+  found=$(find "$findings" -type f | wc -l)
+  echo "fuzz: $t: ${execs:-?} executions, ${cov:-cov: ?}, ${ft:-ft: ?}, corpus $(ls "$corpus" | wc -l), findings $found (exit $rc, log $log)"
+  [ $rc -eq 0 ] || status=1
+done
+exit $status

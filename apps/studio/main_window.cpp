@@ -25,9 +25,12 @@
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
 #include "host/persistence/document_file.h"
+#include "layout/composition_state.h"
 #include "layout/document_template.h"
 #include "layout/layout_service_qt.h"
 #include "layout/renderer.h"
+#include "panels.h"
+#include "preferences_dialog.h"
 #include "qt_services.h"
 #include "shell/plugin_ids.h"
 #include "studio_document.h"
@@ -96,6 +99,7 @@ MainWindow::MainWindow(StudioHost& host, QWidget* parent) : QMainWindow(parent),
       host_.App().Context().SetFrontDocument(&doc->Doc());
     UpdateActions();
     UpdateTitle();
+    ShowPanels();
   });
 
   zoomLabel_ = new QLabel(this);
@@ -113,6 +117,8 @@ MainWindow::MainWindow(StudioHost& host, QWidget* parent) : QMainWindow(parent),
   for (const QString& f : settings.value("recentFiles").toStringList())
     recent_.push_back(FsPath(f));
 
+  preferences_ = std::make_unique<StudioPreferences>(this);
+  BuildPanels();
   BuildActions();
   BuildMenus();
   host_.Alerts().SetParent(this);
@@ -238,6 +244,12 @@ void MainWindow::BuildActions() {
         view->SetTool(a->objectName() == "toolText" ? Tool::kText : Tool::kSelection);
   });
 
+  auto* prefs = MakeAction("editPreferences", QKeySequence::Preferences);
+  prefs->setMenuRole(QAction::PreferencesRole);
+  connect(prefs, &QAction::triggered, this, [this] {
+    preferences_->Open("");
+    RefreshPanels(false);
+  });
   connect(MakeAction("helpAbout"), &QAction::triggered, this, [this] {
     QMessageBox::about(this, tr("About Tarvelin Studio"),
                        tr("<b>Tarvelin Studio</b> %1<br>Pagination of advertisements.")
@@ -275,6 +287,7 @@ void MainWindow::RetranslateActions() {
       {"toolSelection", tr("&Selection Tool")},
       {"toolText", tr("&Text Tool")},
       {"helpAbout", tr("&About Tarvelin Studio")},
+      {"editPreferences", tr("&Preferences...")},
   };
   for (const auto& [name, text] : texts) Action(name)->setText(text);
 }
@@ -306,6 +319,8 @@ void MainWindow::BuildMenus() {
   edit->addActions({Action("editUndo"), Action("editRedo")});
   edit->addSeparator();
   edit->addAction(Action("editDeselect"));
+  edit->addSeparator();
+  edit->addAction(Action("editPreferences"));
   menus_["Main:&Edit"] = edit;
 
   QMenu* view = menuBar()->addMenu(tr("&View"));
@@ -323,6 +338,7 @@ void MainWindow::BuildMenus() {
 
   QMenu* window = menuBar()->addMenu(tr("&Window"));
   menus_["Main:&Window"] = window;
+  for (Panel* panel : panels_) window->addAction(panel->toggleViewAction());
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   menus_["Main:&Help"] = help;
   help->addAction(Action("helpAbout"));
@@ -466,12 +482,16 @@ void MainWindow::AddDocument(Document* doc, bool isNew) {
   view->SetTool(Action("toolText")->isChecked() ? Tool::kText : Tool::kSelection);
   view->SetGuides({Action("viewMargins")->isChecked(), Action("viewFrameEdges")->isChecked(),
                    Action("viewOverset")->isChecked()});
-  connect(session, &StudioDocument::Changed, this, [this] {
+  connect(session, &StudioDocument::Changed, this, [this, view] {
     UpdateActions();
     UpdateTitle();
+    if (view == CurrentView()) RefreshPanels(true);
   });
   connect(session, &StudioDocument::ModifiedChanged, this, &MainWindow::UpdateTitle);
-  connect(view, &DocumentView::SelectionChanged, this, &MainWindow::UpdateActions);
+  connect(view, &DocumentView::SelectionChanged, this, [this] {
+    UpdateActions();
+    RefreshPanels(false);
+  });
   connect(view, &DocumentView::ZoomChanged, this, &MainWindow::UpdateActions);
   connect(view, &DocumentView::CurrentPageChanged, this, [this, view](int page) {
     if (view == CurrentView()) pageField_->setValue(page + 1);
@@ -482,13 +502,38 @@ void MainWindow::AddDocument(Document* doc, bool isNew) {
   view->setFocus();
   UpdateActions();
   UpdateTitle();
+  ShowPanels();
+}
+
+void MainWindow::BuildPanels() {
+  panels_ = {new PagesPanel(this), new PropertiesPanel(this), new SwatchesPanel(this),
+             new StylesPanel(this)};
+  addDockWidget(Qt::LeftDockWidgetArea, panels_[0]);
+  addDockWidget(Qt::RightDockWidgetArea, panels_[1]);
+  addDockWidget(Qt::RightDockWidgetArea, panels_[2]);
+  addDockWidget(Qt::RightDockWidgetArea, panels_[3]);
+  tabifyDockWidget(panels_[2], panels_[3]);
+  panels_[1]->raise();
+  connect(panels_[0], &QDockWidget::visibilityChanged, this, [this](bool shown) {
+    if (shown) panels_[0]->Refresh();
+  });
+}
+
+void MainWindow::ShowPanels() {
+  for (Panel* panel : panels_) panel->Show(CurrentView());
+}
+
+void MainWindow::RefreshPanels(bool pagesToo) {
+  for (size_t i = pagesToo ? 0 : 1; i < panels_.size(); ++i) panels_[i]->Refresh();
 }
 
 void MainWindow::ShowError(const QString& file, const QString& reason) {
   QMessageBox::critical(this, tr("Tarvelin Studio"), tr("%1:\n%2").arg(file, reason));
 }
 
-bool MainWindow::NewDocument(const fs::path& templateFile) {
+bool MainWindow::NewDocument(const fs::path& chosen) {
+  fs::path templateFile = chosen;
+  if (templateFile.empty()) templateFile = FsPath(DefaultTemplateFile());
   std::string json(DefaultTemplateJson());
   const QString source = templateFile.empty() ? tr("built-in template") : QPath(templateFile);
   if (!templateFile.empty()) {
@@ -605,6 +650,20 @@ bool MainWindow::ImportFrameFile(const fs::path& file) {
                                .arg(report->warnings.size()),
                            15000);
   AddRecent(fs::absolute(file, ec));
+  RefreshPanels(false);
+  return true;
+}
+
+bool MainWindow::SelectInlineFrame(int n) {
+  StudioDocument* doc = CurrentDocument();
+  const CompositionState* state = doc ? doc->State() : nullptr;
+  const ComposedStory* story = state ? state->Story(MainStory(doc->Doc())) : nullptr;
+  if (!story || n < 0 || static_cast<size_t>(n) >= story->inlines.size()) return false;
+  doc->Doc().GetSelection().SelectItems(
+      UIDList(UIDRef(&doc->Doc().DataBase(), story->inlines[static_cast<size_t>(n)].item)));
+  CurrentView()->viewport()->update();
+  UpdateActions();
+  RefreshPanels(false);
   return true;
 }
 
@@ -617,6 +676,7 @@ void MainWindow::PerformPlugInAction(ActionID action) {
   busy_ = false;
   if (DocumentView* view = CurrentView()) view->viewport()->update();
   UpdateActions();
+  RefreshPanels(false);
 }
 
 bool MainWindow::SaveCurrent() {
@@ -689,6 +749,7 @@ void MainWindow::CloseTab(int tab) {
   auto* view = qobject_cast<DocumentView*>(tabs_->widget(tab));
   if (!view) return;
   Document* doc = &view->Doc().Doc();
+  for (Panel* panel : panels_) panel->Show(nullptr);
   tabs_->removeTab(tab);
   delete view;  // with its StudioDocument, which stops observing the document
   host_.Layout().Release(*doc);
@@ -840,6 +901,9 @@ void MainWindow::changeEvent(QEvent* event) {
     RetranslateActions();
     BuildMenus();
     UpdateActions();
+    const QString titles[] = {tr("Pages"), tr("Properties"), tr("Swatches"), tr("Styles")};
+    for (size_t i = 0; i < panels_.size(); ++i) panels_[i]->setWindowTitle(titles[i]);
+    RefreshPanels(false);
   }
   QMainWindow::changeEvent(event);
 }

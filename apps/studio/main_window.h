@@ -27,6 +27,8 @@ class Document;
 namespace tarvelin::studio {
 
 class DocumentView;
+class Panel;
+class StudioPreferences;
 class StudioDocument;
 class StudioHost;
 
@@ -48,6 +50,9 @@ class MainWindow final : public QMainWindow {
   bool SaveCurrentAs(const std::filesystem::path& file);
   bool ExportPdf(const std::filesystem::path& file);
   bool ExportPng(const std::filesystem::path& folder, double dpi);
+  // Selects the n-th inline frame (0-based) of the current document's main story, as a
+  // click on it would; false when there is none.
+  bool SelectInlineFrame(int n);
   // Asks about unsaved changes; false when the user cancelled.
   bool CloseCurrent();
 
@@ -57,6 +62,7 @@ class MainWindow final : public QMainWindow {
   // Actions by object name ("fileSave", "editUndo", ...), for tests and tool bars.
   QAction* Action(const QString& name) const;
   const std::vector<std::filesystem::path>& RecentFiles() const { return recent_; }
+  const std::vector<Panel*>& Panels() const { return panels_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -86,6 +92,9 @@ class MainWindow final : public QMainWindow {
   void ChooseAndExportPng();
   void ChooseTemplateAndNew();
   bool SelectMainTextFrame(Document& doc);
+  void BuildPanels();
+  void ShowPanels();
+  void RefreshPanels(bool pagesToo);
 
   StudioHost& host_;
   QTabWidget* tabs_ = nullptr;
@@ -100,6 +109,8 @@ class MainWindow final : public QMainWindow {
   std::vector<std::filesystem::path> recent_;
   // Set while a plug-in action runs: the window's own actions wait for it.
   bool busy_ = false;
+  std::vector<Panel*> panels_;  // Pages first
+  std::unique_ptr<StudioPreferences> preferences_;
 };
 
 }  // namespace tarvelin::studio

@@ -112,6 +112,22 @@ const std::pair<const char*, const char*> kPolish[] = {
     {"No frame selected", "Nie zaznaczono ramki"},
     {"Change frame", "Zmień ramkę"},
     {"Document", "Dokument"},
+    {"Styles", "Style"},
+    {"Name", "Nazwa"},
+    {"Model", "Model"},
+    {"Values", "Wartości"},
+    {"Width", "Szerokość"},
+    {"Height", "Wysokość"},
+    {"Choose...", "Wybierz..."},
+    {"Inset %1", "Odstęp %1"},
+    {"left", "lewy"},
+    {"top", "górny"},
+    {"right", "prawy"},
+    {"bottom", "dolny"},
+    {"text fits", "tekst się mieści"},
+    {"text does not fit (overset)", "tekst się nie mieści (nadmiar)"},
+    {"%1 frame, UID %2%3", "ramka %1, UID %2%3"},
+    {", inline", ", zakotwiczona"},
 };
 
 class TableTranslator final : public QTranslator {

@@ -4,6 +4,7 @@
 // an import cancelled from its progress window, the document saved and reopened, and
 // the view's page compared with the renderer's PNG.
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -172,6 +173,34 @@ class StudioWindowTest : public QObject {
     window_->Action("editUndo")->trigger();
     window_->Action("editUndo")->trigger();
     QCOMPARE(doc.State()->Story(main)->totalLength, before);
+  }
+
+  void propertiesPanelEditsTheSelectedFrameWithUndo() {
+    QVERIFY(window_->OpenPath(work_ / "ogloszenia.rmk"));
+    QVERIFY(window_->SelectInlineFrame(0));
+    StudioDocument& doc = *window_->CurrentDocument();
+    const UID frame = doc.Doc().GetSelection().LayoutItems()[0];
+    auto item = doc.Doc().DataBase().Query<IPageItem>(frame);
+    const PMRect before = item->Bounds();
+    auto* panel = window_->findChild<QWidget*>("propertiesPanel");
+    QVERIFY(panel);
+    auto* height = panel->findChild<QDoubleSpinBox*>("height");
+    QVERIFY(height && height->isEnabled());
+    QVERIFY(std::abs(height->value() - before.Height()) < 1e-3);  // points unless told
+    // An edit of another field leaves the size exactly as it was, not rounded.
+    auto* stroke = panel->findChild<QDoubleSpinBox*>("strokeWeight");
+    stroke->setValue(stroke->value() + 1);
+    emit stroke->editingFinished();
+    QCOMPARE(doc.Doc().DataBase().Query<IPageItem>(frame)->Bounds(), before);
+    height->setValue(before.Height() + 10);
+    emit height->editingFinished();
+    // What was typed, at the field's precision.
+    QVERIFY(std::abs(doc.Doc().DataBase().Query<IPageItem>(frame)->Bounds().Height() -
+                     (before.Height() + 10)) < 1e-3);
+    window_->Action("editUndo")->trigger();
+    QCOMPARE(doc.Doc().DataBase().Query<IPageItem>(frame)->Bounds(), before);
+    window_->Action("editUndo")->trigger();
+    QVERIFY(std::abs(height->value() - before.Height()) < 1e-3);
   }
 
   void missingDataAlertIsAnsweredWithItsThreeButtons() {

@@ -117,13 +117,14 @@ MainWindow::MainWindow(StudioHost& host, QWidget* parent) : QMainWindow(parent),
   for (const QString& f : settings.value("recentFiles").toStringList())
     recent_.push_back(FsPath(f));
 
-  preferences_ = std::make_unique<StudioPreferences>(this);
   BuildPanels();
   BuildActions();
   BuildMenus();
   host_.Alerts().SetParent(this);
   host_.Chooser().SetParent(this);
   host_.Progress().SetParent(this);
+  host_.LogViewer().SetParent(this);
+  host_.Preferences().SetParent(this);
   resize(1280, 900);
   restoreGeometry(settings.value("window/geometry").toByteArray());
   restoreState(settings.value("window/state").toByteArray());
@@ -247,7 +248,7 @@ void MainWindow::BuildActions() {
   auto* prefs = MakeAction("editPreferences", QKeySequence::Preferences);
   prefs->setMenuRole(QAction::PreferencesRole);
   connect(prefs, &QAction::triggered, this, [this] {
-    preferences_->Open("");
+    host_.Preferences().Open(0);
     RefreshPanels(false);
   });
   connect(MakeAction("helpAbout"), &QAction::triggered, this, [this] {
@@ -624,7 +625,9 @@ bool MainWindow::ImportFrameFile(const fs::path& file) {
   }
   busy_ = true;
   UpdateActions();
+  doc->ExpectComposedStep(true);
   auto report = host_.PerformAction(plugin_ids::kImportAndProcessAction, fs::absolute(file, ec));
+  doc->ExpectComposedStep(false);
   busy_ = false;
   UpdateActions();
   if (!report) {
@@ -672,7 +675,10 @@ void MainWindow::PerformPlugInAction(ActionID action) {
   if (StudioDocument* doc = CurrentDocument()) host_.App().Context().SetFrontDocument(&doc->Doc());
   busy_ = true;
   UpdateActions();
+  StudioDocument* doc = CurrentDocument();
+  if (doc) doc->ExpectComposedStep(true);
   host_.PerformAction(action);
+  if (doc) doc->ExpectComposedStep(false);
   busy_ = false;
   if (DocumentView* view = CurrentView()) view->viewport()->update();
   UpdateActions();

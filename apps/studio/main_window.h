@@ -110,7 +110,6 @@ class MainWindow final : public QMainWindow {
   // Set while a plug-in action runs: the window's own actions wait for it.
   bool busy_ = false;
   std::vector<Panel*> panels_;  // Pages first
-  std::unique_ptr<StudioPreferences> preferences_;
 };
 
 }  // namespace tarvelin::studio

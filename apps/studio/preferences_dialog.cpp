@@ -86,15 +86,14 @@ QString DefaultTemplateFile() {
   return QSettings().value("defaultTemplate").toString();
 }
 
-StudioPreferencesDialog::StudioPreferencesDialog(QWidget* parent, const std::string& page)
-    : QDialog(parent) {
+StudioPreferencesDialog::StudioPreferencesDialog(QWidget* parent, uint32_t page) : QDialog(parent) {
   setObjectName("preferencesDialog");
   setWindowTitle(tr("Preferences"));
   resize(640, 420);
   list_ = new QListWidget(this);
   list_->setMaximumWidth(180);
   stack_ = new QStackedWidget(this);
-  std::vector<PreferencePage> all = {{"general", tr("General"), MakeGeneralPage, ApplyGeneralPage}};
+  std::vector<PreferencePage> all = {{0, tr("General"), MakeGeneralPage, ApplyGeneralPage}};
   for (const auto& p : ContributedPages()) all.push_back(p);
   int selected = 0;
   for (auto& p : all) {
@@ -123,8 +122,8 @@ void StudioPreferencesDialog::accept() {
   QDialog::accept();
 }
 
-void StudioPreferences::Open(const std::string& page) {
-  StudioPreferencesDialog dialog(parent_, page);
+void StudioPreferences::Open(uint32_t pageID) {
+  StudioPreferencesDialog dialog(parent_, pageID);
   dialog.exec();
 }
 

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,7 +21,7 @@ namespace tarvelin::studio {
 
 // A page of the dialog: `make` builds its widget; `apply` is called with it on OK.
 struct PreferencePage {
-  std::string id;
+  uint32_t id = 0;  // 0 is General
   QString title;
   std::function<QWidget*(QWidget* parent)> make;
   std::function<void(QWidget* page)> apply;
@@ -32,7 +33,7 @@ void AddPreferencePage(PreferencePage page);
 class StudioPreferencesDialog final : public QDialog {
   Q_OBJECT
  public:
-  StudioPreferencesDialog(QWidget* parent, const std::string& page);
+  StudioPreferencesDialog(QWidget* parent, uint32_t page);
   void accept() override;
 
  private:
@@ -45,7 +46,8 @@ class StudioPreferencesDialog final : public QDialog {
 class StudioPreferences final : public PreferencesDialog {
  public:
   explicit StudioPreferences(QWidget* parent) : parent_(parent) {}
-  void Open(const std::string& page) override;
+  void SetParent(QWidget* parent) { parent_ = parent; }
+  void Open(uint32_t pageID) override;
 
  private:
   QWidget* parent_;

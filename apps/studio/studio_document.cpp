@@ -64,7 +64,8 @@ void StudioDocument::OnChange(const ChangeSet& changes) {
       break;
   }
   // Composing here would run inside the notice; the next reader composes instead.
-  stale_ = true;
+  if (!composedStep_ || changes.origin != ChangeSet::Origin::kDo) stale_ = true;
+  composedStep_ = false;
   emit Changed();
   if (was != IsModified()) emit ModifiedChanged(IsModified());
 }

@@ -39,6 +39,11 @@ class StudioDocument final : public QObject {
   bool HasFile() const;
   QString DisplayName() const;
 
+  // The step about to end was composed by whoever ran it (an action the studio composes
+  // inside its sequence): its notice does not compose again. Cleared by the next notice
+  // or by ExpectComposedStep(false).
+  void ExpectComposedStep(bool expect) { composedStep_ = expect; }
+
   // Saves through the host's atomic save; on failure the document stays modified and
   // the message says why.
   FileResult Save(const std::filesystem::path& file);
@@ -61,6 +66,7 @@ class StudioDocument final : public QObject {
   uint64_t next_step_ = 1;
   uint64_t saved_ = 0;
   bool stale_ = false;
+  bool composedStep_ = false;
 };
 
 }  // namespace tarvelin::studio

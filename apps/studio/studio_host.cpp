@@ -4,10 +4,10 @@
 
 #include "host/application/active_context.h"
 #include "host/application/session_workspace.h"
-#include "host/text/font_families.h"
 #include "layout/layout_service_qt.h"
 #include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"
+#include "preferences_dialog.h"
 #include "qt_services.h"
 #include "shell/plugin_ids.h"
 
@@ -23,7 +23,8 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
   host->alerts_ = std::make_unique<MessageBoxAlerts>();
   host->chooser_ = std::make_unique<DialogChooser>();
   host->progress_ = std::make_unique<ProgressWindowFactory>();
-  SetFontCatalogue(std::shared_ptr<const FontCatalogue>(host->fonts_.get(), [](auto*) {}));
+  host->logViewer_ = std::make_unique<TextLogViewer>();
+  host->preferences_ = std::make_unique<StudioPreferences>(nullptr);
 
   StartOptions start;
   start.plugInFolder = DefaultPlugInFolder();
@@ -32,28 +33,25 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
   } else if (const char* env = std::getenv("TARVELIN_WORKSPACE"); env != nullptr && *env) {
     start.workspaceFile = std::filesystem::path(env);
   }
-  host->app_ = Application::Start(start, error);
-  if (!host->app_) {
-    SetFontCatalogue(nullptr);
-    return nullptr;
-  }
-  auto& services = host->app_->Services();
+  HostServices& services = start.services;
+  services.alerts = host->alerts_.get();
+  services.chooser = host->chooser_.get();
+  services.progress = host->progress_.get();
   services.fonts = host->fonts_.get();
   services.images = host->images_.get();
   services.layout = host->layout_.get();
-  services.chooser = host->chooser_.get();
-  services.progress = host->progress_.get();
-  SetAlertService(host->alerts_.get());
+  services.logViewer = host->logViewer_.get();
+  services.preferences = host->preferences_.get();
+  host->app_ = Application::Start(start, error);
+  if (!host->app_) return nullptr;
   return host;
 }
 
 StudioHost::~StudioHost() {
-  if (app_) {
+  if (app_)
     for (const auto& doc : app_->Context().Documents()) layout_->Release(*doc);
-    SetAlertService(nullptr);
-  }
+  // The application goes first: it uses the services until its end.
   app_.reset();
-  SetFontCatalogue(nullptr);
 }
 
 ErrorCode ComposeDocument(QtLayoutService& layout, Document& doc) {

@@ -24,6 +24,7 @@ namespace tarvelin::studio {
 class DialogChooser;
 class MessageBoxAlerts;
 class ProgressWindowFactory;
+class StudioPreferences;
 class TextLogViewer;
 
 struct StudioOptions {
@@ -43,6 +44,8 @@ class StudioHost {
   MessageBoxAlerts& Alerts() { return *alerts_; }
   DialogChooser& Chooser() { return *chooser_; }
   ProgressWindowFactory& Progress() { return *progress_; }
+  TextLogViewer& LogViewer() { return *logViewer_; }
+  StudioPreferences& Preferences() { return *preferences_; }
 
   // Performs a plug-in action on the front document as one undo step, the document
   // composed afterwards (pages added while the main story does not fit). With `file`,
@@ -59,6 +62,8 @@ class StudioHost {
   std::unique_ptr<MessageBoxAlerts> alerts_;
   std::unique_ptr<DialogChooser> chooser_;
   std::unique_ptr<ProgressWindowFactory> progress_;
+  std::unique_ptr<TextLogViewer> logViewer_;
+  std::unique_ptr<StudioPreferences> preferences_;
   std::unique_ptr<Application> app_;
 };
 

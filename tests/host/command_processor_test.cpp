@@ -77,6 +77,21 @@ TEST_F(CommandProcessorTest, SequenceIsOneNamedStepAndNestedOnesMerge) {
   EXPECT_EQ(cp_.Redo(), kNothingToRedo);
 }
 
+TEST_F(CommandProcessorTest, NamelessOuterSequenceTakesTheFirstNamedInnerName) {
+  auto outer = cp_.BeginCommandSequence(u"");
+  auto nameless = cp_.BeginCommandSequence(u"");
+  ASSERT_EQ(cp_.EndCommandSequence(nameless), kSuccess);
+  auto named = cp_.BeginCommandSequence(u"Tarvelin: Import");
+  SetCounter(1);
+  ASSERT_EQ(cp_.EndCommandSequence(named), kSuccess);
+  auto later = cp_.BeginCommandSequence(u"Add pages");
+  SetCounter(2);
+  ASSERT_EQ(cp_.EndCommandSequence(later), kSuccess);
+  ASSERT_EQ(cp_.EndCommandSequence(outer), kSuccess);
+  EXPECT_EQ(cp_.UndoCount(), 1u);
+  EXPECT_EQ(cp_.UndoName(), u"Tarvelin: Import");
+}
+
 TEST_F(CommandProcessorTest, AbortRollsBackAtOnceAndInnerAbortKeepsOuterWork) {
   SetCounter(5);
   auto start = db_.Image();

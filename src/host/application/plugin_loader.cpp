@@ -42,7 +42,13 @@ std::filesystem::path DefaultPlugInFolder() {
   std::error_code ec;
   auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (ec) return "plugins";
-  return exe.parent_path() / "plugins";
+  // In the build tree the modules stand beside the programs; installed, in the library
+  // folder (bin/../lib/tarvelin/plugins).
+  auto beside = exe.parent_path() / "plugins";
+  if (std::filesystem::is_directory(beside, ec)) return beside;
+  auto installed = exe.parent_path().parent_path() / "lib" / "tarvelin" / "plugins";
+  if (std::filesystem::is_directory(installed, ec)) return installed;
+  return beside;
 }
 
 }  // namespace tarvelin

@@ -33,7 +33,7 @@ class PlugInLoader {
 };
 
 // Where the host looks for modules: $TARVELIN_PLUGIN_PATH when set, else the "plugins"
-// folder beside the running executable.
+// folder beside the running executable, else ../lib/tarvelin/plugins from it (installed).
 std::filesystem::path DefaultPlugInFolder();
 
 }  // namespace tarvelin

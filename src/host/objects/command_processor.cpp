@@ -83,6 +83,10 @@ SequenceId CommandProcessor::BeginCommandSequence(std::u16string name) {
   }
   SequenceId id{next_sequence_++};
   if (next_sequence_ == 0) next_sequence_ = 1;
+  // A front end may wrap an action in a nameless sequence; the step then carries the name
+  // of the first named sequence inside it.
+  if (!frames_.empty() && frames_.front().is_sequence && frames_.front().name.empty())
+    frames_.front().name = name;
   frames_.push_back({true, id, std::move(name), db_.Mark()});
   return id;
 }

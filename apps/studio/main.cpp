@@ -1,0 +1,93 @@
+// tarvelin-studio [FILE...] [--screenshot PNG] [--on-missing continue|stop]: the desktop
+// application. Documents
+// (.tvd) open; frame files (.rmk, .txt) paginate into a new document as `tarvelin
+// paginate` does. With --screenshot the window is grabbed into PNG once the files are
+// open and the application quits.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
+
+#include "document_view.h"
+#include "main_window.h"
+#include "qt_services.h"
+#include "studio_host.h"
+#include "studio_language.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("tarvelin-studio");
+  QApplication::setApplicationDisplayName("Tarvelin Studio");
+  QApplication::setOrganizationName("Tarvelin");
+  QApplication::setApplicationVersion(TARVELIN_VERSION);
+  tarvelin::studio::ApplyLanguage(tarvelin::studio::StoredLanguage());
+
+  QCommandLineParser parser;
+  parser.setApplicationDescription("The Tarvelin layout application.");
+  parser.addHelpOption();
+  parser.addVersionOption();
+  parser.addPositionalArgument("files", "Documents (.tvd) and frame files (.rmk, .txt) to open.",
+                               "[FILE...]");
+  QCommandLineOption screenshot("screenshot", "Grab the window into PNG once open, then quit.",
+                                "PNG");
+  parser.addOption(screenshot);
+  QCommandLineOption selectAd("select-ad", "Select the N-th ad (from 1) once the files are open.",
+                              "N");
+  parser.addOption(selectAd);
+  QCommandLineOption times("times", "Print the seconds the files took to open, on stderr.");
+  parser.addOption(times);
+  QCommandLineOption onMissing(
+      "on-missing", "Answer the missing-data alert without asking: continue or stop.", "ANSWER");
+  parser.addOption(onMissing);
+  parser.process(app);
+
+  std::string error;
+  auto host = tarvelin::studio::StudioHost::Start({}, &error);
+  if (!host) {
+    std::fprintf(stderr, "tarvelin-studio: %s\n", error.c_str());
+    QMessageBox::critical(
+        nullptr, "Tarvelin Studio",
+        QObject::tr("The studio cannot start:\n%1").arg(QString::fromStdString(error)));
+    return 2;
+  }
+  if (parser.isSet(onMissing)) {
+    const QString answer = parser.value(onMissing);
+    if (answer != "continue" && answer != "stop") {
+      std::fprintf(stderr, "tarvelin-studio: --on-missing takes continue or stop\n");
+      return 2;
+    }
+    host->Alerts().SetStandingAnswer(answer == "continue" ? tarvelin::AlertAnswer::kContinue
+                                                          : tarvelin::AlertAnswer::kCancel);
+  }
+  int code = 0;
+  {
+    tarvelin::studio::MainWindow window(*host);
+    window.show();
+    const QStringList files = parser.positionalArguments();
+    const QString shot = parser.value(screenshot);
+    QTimer::singleShot(0, &window, [&] {
+      QElapsedTimer clock;
+      clock.start();
+      for (const QString& f : files) window.OpenPath(std::filesystem::path(f.toStdString()));
+      // The view drawn once: what the user waits for.
+      if (tarvelin::studio::DocumentView* view = window.CurrentView()) view->repaint();
+      if (parser.isSet(times))
+        std::fprintf(stderr, "time open-and-show   %.3f s\n", clock.elapsed() / 1000.0);
+      if (parser.isSet(selectAd)) window.SelectInlineFrame(parser.value(selectAd).toInt() - 1);
+      if (shot.isEmpty()) return;
+      QTimer::singleShot(300, &window, [&] {
+        if (!window.grab().save(shot))
+          std::fprintf(stderr, "tarvelin-studio: cannot write %s\n", qPrintable(shot));
+        // Straight out: a screenshot run asks nothing about the unsaved document.
+        QCoreApplication::exit(0);
+      });
+    });
+    code = app.exec();
+  }
+  std::string why;
+  if (!host->App().SaveWorkspace(&why) && !why.empty())
+    std::fprintf(stderr, "tarvelin-studio: the workspace was not saved (%s)\n", why.c_str());
+  return code;
+}

@@ -1,5 +1,7 @@
 #include "main_window.h"
 
+#include "pdf/pdf_export.h"
+
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
@@ -428,19 +430,9 @@ void MainWindow::UpdateActions() {
   redo->setText(redo->isEnabled()
                     ? tr("&Redo %1").arg(QString::fromStdU16String(commands->RedoName()))
                     : tr("&Redo"));
-  // Until the host answers for each action: the plug-in's document actions need a text
-  // frame in the selection; the others are always there.
-  bool textFrame = false;
-  if (open) {
-    const Database& db = doc->Doc().DataBase();
-    for (UID item : doc->Doc().GetSelection().SelectedItems(doc->Doc().GetColumnSpans()))
-      textFrame = textFrame || KindOf(db, item) == FrameKind::kText;
-  }
-  for (auto& [action, id] : plugInActions_) {
-    const bool needsFrame = id == plugin_ids::kImportAndProcessAction ||
-                            id == plugin_ids::kProcessAction || id == plugin_ids::kReconnectAction;
-    action->setEnabled(!busy_ && (!needsFrame || textFrame));
-  }
+  // The host's action manager answers for each plug-in action in the current context.
+  for (auto& [action, id] : plugInActions_)
+    action->setEnabled(!busy_ && host_.App().Actions().IsEnabled(id));
   if (DocumentView* view = CurrentView()) {
     zoomLabel_->setText(QStringLiteral("%1 %").arg(qRound(view->Zoom() * 100)));
     pageField_->setMaximum(std::max(1, view->PageCount()));
@@ -807,7 +799,13 @@ bool MainWindow::ExportPdf(const fs::path& file) {
   progress->DoTask(tr("Writing %1").arg(QPath(file.filename())).toStdU16String(), 1);
   RenderReport report;
   std::string error;
-  const ErrorCode e = RenderPdf(doc->Doc(), *state, file, report, &error);
+  // For the press, as paginate writes it: PDF/X-1a through the default output profile.
+  pdf::PdfOptions options;
+  options.standard = pdf::PdfStandard::kX1a;
+  auto profile = pdf::OutputProfile::Load(pdf::DefaultOutputProfile(), &error);
+  options.profile = profile.get();
+  const ErrorCode e =
+      profile ? pdf::WritePdf(doc->Doc(), *state, file, options, report, &error) : kFailure;
   progress.reset();
   if (e != kSuccess) {
     ShowError(QPath(file),

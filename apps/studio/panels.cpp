@@ -148,7 +148,7 @@ void SwatchesPanel::Refresh() {
     auto* item = new QTreeWidgetItem(
         tree_, {Q(swatch->Name()), QString(SpaceName(c.space)) + (c.process ? "" : tr(" spot")),
                 values.join(" ")});
-    item->setIcon(0, Chip(SwatchColour(db, uid, Qt::white)));
+    item->setIcon(0, Chip(ColourOf(c)));
   }
   tree_->resizeColumnToContents(0);
 }

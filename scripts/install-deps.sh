@@ -14,6 +14,7 @@ PACKAGES=(
   qpdf poppler-utils ghostscript
   fonts-dejavu-core fonts-liberation2
   clang-format python3
+  librsvg2-bin
 )
 if [ "${1:-}" = "--fuzz" ]; then
   PACKAGES+=(clang-14 libclang-rt-14-dev)

@@ -43,8 +43,9 @@ const ButtonSpec kButtons[] = {
 
 }  // namespace
 
-AttributesPanel::AttributesPanel(ActiveContext& context, ActionManager& actions, QWidget* parent)
-    : QWidget(parent), context_(context), actions_(actions) {
+AttributesPanel::AttributesPanel(ActiveContext& context, ActionManager& actions,
+                                 PerformAction perform, QWidget* parent)
+    : QWidget(parent), context_(context), actions_(actions), perform_(std::move(perform)) {
   setWindowTitle(Tr("0x113380kVorrinPanelTitleKey"));
   setFixedSize(301, 281);
   list_ = new QTreeWidget(this);
@@ -67,7 +68,12 @@ AttributesPanel::AttributesPanel(ActiveContext& context, ActionManager& actions,
     b->setIconSize(FacePixmap(spec.icon).size());
     if (spec.tooltipKey) b->setToolTip(Tr(spec.tooltipKey));
     const uint32_t action = AttributesPanelModel::ActionFor(spec.button);
-    connect(b, &QToolButton::clicked, this, [this, action] { actions_.PerformAction(action); });
+    connect(b, &QToolButton::clicked, this, [this, action] {
+      if (perform_)
+        perform_(action);
+      else
+        actions_.PerformAction(action);
+    });
     buttons_[static_cast<size_t>(spec.button)] = b;
   }
   Button(PanelButton::kReconnect)->hide();
@@ -128,7 +134,7 @@ void AttributesPanel::Redraw() {
 
 std::unique_ptr<QMenu> AttributesPanel::MakePopupMenu() {
   auto menu = std::make_unique<QMenu>(this);
-  FillMenu(*menu, kPopupMenuPath, actions_);
+  FillMenu(*menu, kPopupMenuPath, actions_, perform_);
   return menu;
 }
 

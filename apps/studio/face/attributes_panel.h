@@ -13,6 +13,7 @@
 
 #include "attributes/attributes_panel_model.h"
 #include "host/documents/selection.h"
+#include "plugin_menus.h"
 
 class QLabel;
 class QMenu;
@@ -30,8 +31,10 @@ namespace tarvelin::studio::face {
 class AttributesPanel final : public QWidget {
   Q_OBJECT
  public:
-  // Both must outlive the panel.
-  AttributesPanel(ActiveContext& context, ActionManager& actions, QWidget* parent = nullptr);
+  // Context and actions must outlive the panel; `perform` runs the buttons' and the
+  // pop-up menu's actions (empty: the action manager runs them).
+  AttributesPanel(ActiveContext& context, ActionManager& actions, PerformAction perform = {},
+                  QWidget* parent = nullptr);
   ~AttributesPanel() override;
 
   // Follows the front document's selection (call again when the front document changes);
@@ -56,6 +59,7 @@ class AttributesPanel final : public QWidget {
 
   ActiveContext& context_;
   ActionManager& actions_;
+  PerformAction perform_;
   AttributesPanelModel model_;
   QTreeWidget* list_;
   QLabel* missing_;

@@ -1,12 +1,9 @@
 #include "studio_face.h"
 
-#include <QMenuBar>
-
 #include "about_box_dialog.h"
 #include "face_text.h"
 #include "host/application/action_manager.h"
 #include "host/application/application.h"
-#include "plugin_menus.h"
 #include "preferences/preference_types.h"
 #include "preferences_page.h"
 #include "shell/about_box.h"
@@ -14,7 +11,7 @@
 
 namespace tarvelin::studio::face {
 
-void StudioFace::Install(ActionManager& actions, QMenuBar* bar) {
+void StudioFace::Install(ActionManager& actions) {
   using namespace plugin_ids;
   auto about = [this, &actions] {
     Application* app = Application::Current();
@@ -28,7 +25,6 @@ void StudioFace::Install(ActionManager& actions, QMenuBar* bar) {
   for (ActionID id : {kVisitWebPageAction, kVisitWebPageAction2})
     if (const ActionDefinition* def = actions.Find(id))
       actions.AddHostAction(*def, [] { OpenDeveloperPage(); });
-  if (bar) AddMainMenuEntries(*bar, actions);
 }
 
 QString StudioFace::PreferencesPageTitle() {

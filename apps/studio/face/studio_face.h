@@ -1,6 +1,6 @@
 // The plug-in's face as one piece for a studio window: the log viewer and the import
 // options dialog it hands the host, the about box and the developer's page as front-end
-// actions, the main-menu entries, and the preferences page's factory.
+// actions, and the preferences page's factory.
 #pragma once
 
 #include <QString>
@@ -9,7 +9,6 @@
 #include "import_log_dialog.h"
 #include "import_options_dialog.h"
 
-class QMenuBar;
 class QWidget;
 
 namespace tarvelin {
@@ -29,9 +28,8 @@ class StudioFace {
   QXTOptionsDialog* OptionsDialog() { return &options_; }
 
   // About (both action IDs) opens the about box and the developer's-page actions open the
-  // configured address, both as actions of the front end; the "Main:" menu entries are
-  // added to the bar.
-  void Install(ActionManager& actions, QMenuBar* bar);
+  // configured address with the desktop's browser, both as actions of the front end.
+  void Install(ActionManager& actions);
 
   // The page's title and a new page over the process's preference registry (filled by the
   // start-up defaults when still empty).

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPointer>
 
 #include "host/application/services.h"
 
@@ -22,14 +23,14 @@ class ImportLogDialog final : public QDialog {
   QPlainTextEdit* field_;
 };
 
-// The host's log viewer: the dialog, modal over `parent`.
+// The host's log viewer: the dialog, modal over the parent window.
 class ImportLogViewer final : public LogViewer {
  public:
-  explicit ImportLogViewer(QWidget* parent) : parent_(parent) {}
+  void SetParent(QWidget* parent) { parent_ = parent; }
   void ShowText(const std::u16string& title, const std::u16string& text) override;
 
  private:
-  QWidget* parent_;
+  QPointer<QWidget> parent_;
 };
 
 }  // namespace tarvelin::studio::face

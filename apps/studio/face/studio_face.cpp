@@ -1,5 +1,7 @@
 #include "studio_face.h"
 
+#include <QPointer>
+
 #include "about_box_dialog.h"
 #include "face_text.h"
 #include "host/application/action_manager.h"
@@ -11,13 +13,14 @@
 
 namespace tarvelin::studio::face {
 
-void StudioFace::Install(ActionManager& actions) {
+void InstallFaceActions(ActionManager& actions, QWidget* window) {
   using namespace plugin_ids;
-  auto about = [this, &actions] {
+  QPointer<QWidget> parent(window);
+  auto about = [parent, &actions] {
     Application* app = Application::Current();
     AboutBoxDialog box(app ? AboutBoxRevisionLine(app->PlugIns())
                            : AboutBoxRevisionLine(std::vector<std::string>{}),
-                       actions, window_);
+                       actions, parent);
     box.exec();
   };
   for (ActionID id : {kAboutAction, kAboutAction2})
@@ -27,13 +30,13 @@ void StudioFace::Install(ActionManager& actions) {
       actions.AddHostAction(*def, [] { OpenDeveloperPage(); });
 }
 
-QString StudioFace::PreferencesPageTitle() {
+QString PreferencesPageTitle() {
   return Tr("0x113380kCommonPreferencesStringKey");
 }
 
-PreferencesPage* StudioFace::MakePreferencesPage(SessionWorkspace* workspace, QWidget* parent) {
+PreferencesPage* MakePreferencesPage(SessionWorkspace* workspace, QWidget* parent) {
   // The module registers its defaults in its own copy of the registry; the studio's copy
-  // gets the same ones here (registering twice adds nothing).
+  // gets the same ones here (registering again adds nothing).
   PreferencesStartUp(&PreferenceTypes());
   return new PreferencesPage(PreferenceTypes(), workspace, {}, parent);
 }

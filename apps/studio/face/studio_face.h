@@ -1,13 +1,8 @@
-// The plug-in's face as one piece for a studio window: the log viewer and the import
-// options dialog it hands the host, the about box and the developer's page as front-end
-// actions, and the preferences page's factory.
+// The plug-in's face in a studio window, beyond the panel and the log viewer: the about
+// box and the developer's page as front-end actions, and the preferences page.
 #pragma once
 
 #include <QString>
-#include <memory>
-
-#include "import_log_dialog.h"
-#include "import_options_dialog.h"
 
 class QWidget;
 
@@ -20,26 +15,13 @@ namespace tarvelin::studio::face {
 
 class PreferencesPage;
 
-class StudioFace {
- public:
-  explicit StudioFace(QWidget* window) : window_(window), log_(window), options_(window) {}
+// About (both action IDs) opens the about box over `window`; the developer's-page actions
+// open the configured address in the desktop's browser.
+void InstallFaceActions(ActionManager& actions, QWidget* window);
 
-  LogViewer* LogViewerService() { return &log_; }
-  QXTOptionsDialog* OptionsDialog() { return &options_; }
-
-  // About (both action IDs) opens the about box and the developer's-page actions open the
-  // configured address with the desktop's browser, both as actions of the front end.
-  void Install(ActionManager& actions);
-
-  // The page's title and a new page over the process's preference registry (filled by the
-  // start-up defaults when still empty).
-  static QString PreferencesPageTitle();
-  static PreferencesPage* MakePreferencesPage(SessionWorkspace* workspace, QWidget* parent);
-
- private:
-  QWidget* window_;
-  ImportLogViewer log_;
-  QtImportOptions options_;
-};
+QString PreferencesPageTitle();
+// A page over the process's preference registry (given the start-up defaults when it
+// still lacks them) and the workspace's stored preferences.
+PreferencesPage* MakePreferencesPage(SessionWorkspace* workspace, QWidget* parent);
 
 }  // namespace tarvelin::studio::face

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "document_view.h"
+#include "face_icons.h"
 #include "main_window.h"
 #include "qt_services.h"
 #include "studio_host.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  app.setWindowIcon(tarvelin::studio::face::StudioApplicationIcon());
   QApplication::setApplicationName("tarvelin-studio");
   QApplication::setApplicationDisplayName("Tarvelin Studio");
   QApplication::setOrganizationName("Tarvelin");

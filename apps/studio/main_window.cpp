@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QLabel>
@@ -20,9 +21,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "attributes_panel.h"
 #include "core/string_table.h"
 #include "core/utf16.h"
 #include "document_view.h"
+#include "face_text.h"
 #include "host/application/active_context.h"
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
@@ -33,9 +36,11 @@
 #include "layout/renderer.h"
 #include "panels.h"
 #include "preferences_dialog.h"
+#include "preferences_page.h"
 #include "qt_services.h"
 #include "shell/plugin_ids.h"
 #include "studio_document.h"
+#include "studio_face.h"
 #include "studio_host.h"
 
 namespace tarvelin::studio {
@@ -122,6 +127,14 @@ MainWindow::MainWindow(StudioHost& host, QWidget* parent) : QMainWindow(parent),
   BuildPanels();
   BuildActions();
   BuildMenus();
+  face::InstallFaceActions(host_.App().Actions(), this);
+  AddPreferencePage({face::kPreferencesPageID, face::PreferencesPageTitle(),
+                     [](QWidget* parent) -> QWidget* {
+                       Application* app = Application::Current();
+                       return face::MakePreferencesPage(app ? app->Context().Workspace() : nullptr,
+                                                        parent);
+                     },
+                     [](QWidget* page) { static_cast<face::PreferencesPage*>(page)->Apply(); }});
   host_.Alerts().SetParent(this);
   host_.Chooser().SetParent(this);
   host_.Progress().SetParent(this);
@@ -342,6 +355,7 @@ void MainWindow::BuildMenus() {
   QMenu* window = menuBar()->addMenu(tr("&Window"));
   menus_["Main:&Window"] = window;
   for (Panel* panel : panels_) window->addAction(panel->toggleViewAction());
+  window->addAction(qobject_cast<QDockWidget*>(attributes_->parentWidget())->toggleViewAction());
   QMenu* help = menuBar()->addMenu(tr("&Help"));
   menus_["Main:&Help"] = help;
   help->addAction(Action("helpAbout"));
@@ -507,6 +521,13 @@ void MainWindow::BuildPanels() {
   addDockWidget(Qt::RightDockWidgetArea, panels_[3]);
   tabifyDockWidget(panels_[2], panels_[3]);
   panels_[1]->raise();
+  auto* dock = new QDockWidget(face::Tr("0x113380kVorrinPanelTitleKey"), this);
+  dock->setObjectName("attributesPanel");
+  attributes_ = new face::AttributesPanel(
+      host_.App().Context(), host_.App().Actions(),
+      [this](ActionID id) { PerformPlugInAction(id); }, dock);
+  dock->setWidget(attributes_);
+  addDockWidget(Qt::RightDockWidgetArea, dock);
   connect(panels_[0], &QDockWidget::visibilityChanged, this, [this](bool shown) {
     if (shown) panels_[0]->Refresh();
   });
@@ -514,10 +535,12 @@ void MainWindow::BuildPanels() {
 
 void MainWindow::ShowPanels() {
   for (Panel* panel : panels_) panel->Show(CurrentView());
+  attributes_->FollowFrontDocument();
 }
 
 void MainWindow::RefreshPanels(bool pagesToo) {
   for (size_t i = pagesToo ? 0 : 1; i < panels_.size(); ++i) panels_[i]->Refresh();
+  attributes_->Refresh();
 }
 
 void MainWindow::ShowError(const QString& file, const QString& reason) {

@@ -24,6 +24,10 @@ namespace tarvelin {
 class Document;
 }
 
+namespace tarvelin::studio::face {
+class AttributesPanel;
+}
+
 namespace tarvelin::studio {
 
 class DocumentView;
@@ -63,6 +67,8 @@ class MainWindow final : public QMainWindow {
   QAction* Action(const QString& name) const;
   const std::vector<std::filesystem::path>& RecentFiles() const { return recent_; }
   const std::vector<Panel*>& Panels() const { return panels_; }
+  // The plug-in's attributes panel.
+  face::AttributesPanel* AttributesPanel() const { return attributes_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -110,6 +116,7 @@ class MainWindow final : public QMainWindow {
   // Set while a plug-in action runs: the window's own actions wait for it.
   bool busy_ = false;
   std::vector<Panel*> panels_;  // Pages first
+  face::AttributesPanel* attributes_ = nullptr;
 };
 
 }  // namespace tarvelin::studio

@@ -79,6 +79,12 @@ void ApplyGeneralPage(QWidget* page) {
 }  // namespace
 
 void AddPreferencePage(PreferencePage page) {
+  // A page added again (another window of the same run) replaces the first.
+  for (PreferencePage& p : ContributedPages())
+    if (p.id == page.id) {
+      p = std::move(page);
+      return;
+    }
   ContributedPages().push_back(std::move(page));
 }
 

@@ -6,7 +6,6 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -218,24 +217,6 @@ class WindowProgress final : public Progress {
 std::unique_ptr<Progress> ProgressWindowFactory::CreateTaskProgress(const std::u16string& title,
                                                                     int tasks, bool cancellable) {
   return std::make_unique<WindowProgress>(*this, Q(title), tasks, cancellable);
-}
-
-// ---------------------------------------------------------------- log viewer
-
-void TextLogViewer::ShowText(const std::u16string& title, const std::u16string& text) {
-  QDialog dialog(parent_);
-  dialog.setWindowTitle(Q(title));
-  dialog.resize(720, 480);
-  auto* layout = new QVBoxLayout(&dialog);
-  auto* view = new QPlainTextEdit(&dialog);
-  view->setReadOnly(true);
-  view->setLineWrapMode(QPlainTextEdit::NoWrap);
-  view->setPlainText(Q(text));
-  layout->addWidget(view);
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-  QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-  layout->addWidget(buttons);
-  dialog.exec();
 }
 
 }  // namespace tarvelin::studio

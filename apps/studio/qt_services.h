@@ -106,13 +106,4 @@ class ProgressWindowFactory final : public ProgressFactory {
   QPointer<ProgressWindow> current_;
 };
 
-class TextLogViewer final : public LogViewer {
- public:
-  void SetParent(QWidget* parent) { parent_ = parent; }
-  void ShowText(const std::u16string& title, const std::u16string& text) override;
-
- private:
-  QPointer<QWidget> parent_;
-};
-
 }  // namespace tarvelin::studio

@@ -23,7 +23,7 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
   host->alerts_ = std::make_unique<MessageBoxAlerts>();
   host->chooser_ = std::make_unique<DialogChooser>();
   host->progress_ = std::make_unique<ProgressWindowFactory>();
-  host->logViewer_ = std::make_unique<TextLogViewer>();
+  host->logViewer_ = std::make_unique<face::ImportLogViewer>();
   host->preferences_ = std::make_unique<StudioPreferences>(nullptr);
 
   StartOptions start;

@@ -11,6 +11,7 @@
 
 #include "engine/engine_run.h"
 #include "host/application/application.h"
+#include "import_log_dialog.h"
 
 namespace tarvelin {
 class Document;
@@ -25,7 +26,6 @@ class DialogChooser;
 class MessageBoxAlerts;
 class ProgressWindowFactory;
 class StudioPreferences;
-class TextLogViewer;
 
 struct StudioOptions {
   // nullopt: $TARVELIN_WORKSPACE, else the per-user default; an empty path: a fresh
@@ -44,7 +44,7 @@ class StudioHost {
   MessageBoxAlerts& Alerts() { return *alerts_; }
   DialogChooser& Chooser() { return *chooser_; }
   ProgressWindowFactory& Progress() { return *progress_; }
-  TextLogViewer& LogViewer() { return *logViewer_; }
+  face::ImportLogViewer& LogViewer() { return *logViewer_; }
   StudioPreferences& Preferences() { return *preferences_; }
 
   // Performs a plug-in action on the front document as one undo step, the document
@@ -62,7 +62,7 @@ class StudioHost {
   std::unique_ptr<MessageBoxAlerts> alerts_;
   std::unique_ptr<DialogChooser> chooser_;
   std::unique_ptr<ProgressWindowFactory> progress_;
-  std::unique_ptr<TextLogViewer> logViewer_;
+  std::unique_ptr<face::ImportLogViewer> logViewer_;
   std::unique_ptr<StudioPreferences> preferences_;
   std::unique_ptr<Application> app_;
 };

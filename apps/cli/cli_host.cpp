@@ -26,24 +26,14 @@ void EnsureGuiApplication() {
 
 CliHost::CliHost() = default;
 
-std::optional<std::filesystem::path> UserWorkspaceFile() {
-  if (const char* env = std::getenv("TARVELIN_WORKSPACE"); env != nullptr && *env)
-    return std::filesystem::path(env);
-  return SessionWorkspace::DefaultFile();
-}
-
 std::unique_ptr<CliHost> CliHost::Start(const HostOptions& options, std::string* error) {
   std::unique_ptr<CliHost> host(new CliHost());
   StartOptions start;
   HostServices& services = start.services;
   if (options.platform) {
     EnsureGuiApplication();
-    host->fonts_ = std::make_unique<QtFontCatalogue>();
-    host->images_ = std::make_unique<QtImageProbe>();
-    host->layout_ = std::make_unique<QtLayoutService>();
-    services.fonts = host->fonts_.get();
-    services.images = host->images_.get();
-    services.layout = host->layout_.get();
+    host->platform_ = std::make_unique<QtPlatform>();
+    host->platform_->Offer(services);
   }
   host->alerts_ = std::make_unique<BatchAlerts>(options.policy);
   host->chooser_ = std::make_unique<BatchChooser>(options.chosenFile);
@@ -53,7 +43,7 @@ std::unique_ptr<CliHost> CliHost::Start(const HostOptions& options, std::string*
   services.progress = host->progress_.get();
 
   if (options.plugIns) start.plugInFolder = DefaultPlugInFolder();
-  start.workspaceFile = options.workspace ? options.workspace : UserWorkspaceFile();
+  start.workspaceFile = options.workspace;
   host->app_ = Application::Start(start, error);
   if (!host->app_) return nullptr;
   return host;

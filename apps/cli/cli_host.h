@@ -11,14 +11,9 @@
 
 #include "batch_services.h"
 #include "host/application/application.h"
+#include "layout/qt_platform.h"
 
 class QGuiApplication;
-
-namespace tarvelin {
-class QtFontCatalogue;
-class QtImageProbe;
-class QtLayoutService;
-}  // namespace tarvelin
 
 namespace tarvelin::cli {
 
@@ -26,16 +21,12 @@ namespace tarvelin::cli {
 // another) the first time it is called; Qt's own remarks go to the diagnostics channel.
 void EnsureGuiApplication();
 
-// $TARVELIN_WORKSPACE when set, else the per-user default; nullopt when there is no
-// folder for one.
-std::optional<std::filesystem::path> UserWorkspaceFile();
-
 struct HostOptions {
   bool plugIns = true;
   // The GUI application and the Qt services (fonts, images, layout); commands that only
   // read documents go without.
   bool platform = true;
-  // nullopt: UserWorkspaceFile(); an empty path: a fresh workspace that is never saved.
+  // nullopt: SessionWorkspace::DefaultFile(); an empty path: a fresh workspace that is never saved.
   std::optional<std::filesystem::path> workspace{};
   // How the missing-data alert is answered, and the file the chooser gives.
   MissingPolicy policy = MissingPolicy::kContinue;
@@ -58,14 +49,12 @@ class CliHost {
 
   Application& App() { return *app_; }
   // Only with HostOptions::platform.
-  QtFontCatalogue& Fonts() { return *fonts_; }
-  QtLayoutService& Layout() { return *layout_; }
+  QtFontCatalogue& Fonts() { return platform_->fonts; }
+  QtLayoutService& Layout() { return platform_->layout; }
 
  private:
   CliHost();
-  std::unique_ptr<QtFontCatalogue> fonts_;
-  std::unique_ptr<QtImageProbe> images_;
-  std::unique_ptr<QtLayoutService> layout_;
+  std::unique_ptr<QtPlatform> platform_;
   std::unique_ptr<BatchAlerts> alerts_;
   std::unique_ptr<BatchChooser> chooser_;
   std::unique_ptr<TerminalProgressFactory> progress_;

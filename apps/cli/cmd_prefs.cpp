@@ -49,7 +49,7 @@ int Prefs(const std::vector<std::string>& args) {
   if (verb == "set" && args[2].empty())
     return UsageError("an empty value stores nothing; use 'tarvelin prefs unset " + args[1] + "'");
 
-  auto file = UserWorkspaceFile();
+  auto file = SessionWorkspace::DefaultFile();
   if (!file)
     return UsageError("cannot find a folder for the workspace file (set TARVELIN_WORKSPACE)");
   std::shared_ptr<ClassRegistry> registry = CreateHostRegistry();

@@ -32,18 +32,6 @@ void WriteRule(JsonWriter& json, const Database& db, const AttributeList& list, 
 
 }  // namespace
 
-const char* ColourSpaceName(ColourSpace space) {
-  switch (space) {
-    case ColourSpace::kRgb:
-      return "RGB";
-    case ColourSpace::kLab:
-      return "LAB";
-    case ColourSpace::kCmyk:
-      return "CMYK";
-  }
-  return "CMYK";
-}
-
 void WriteSwatch(JsonWriter& json, const ISwatch& swatch) {
   const Colour& c = swatch.GetColour();
   json.BeginObject(Inline::kInline);

@@ -11,9 +11,6 @@
 
 namespace tarvelin::cli {
 
-// "RGB", "LAB" or "CMYK".
-const char* ColourSpaceName(ColourSpace space);
-
 // A swatch W: {"name", "space", "components", "process"} on one line.
 void WriteSwatch(JsonWriter& json, const ISwatch& swatch);
 

@@ -34,18 +34,6 @@ QString Q(const std::u16string& s) {
   return QString::fromStdU16String(s);
 }
 
-const char* SpaceName(ColourSpace space) {
-  switch (space) {
-    case ColourSpace::kRgb:
-      return "RGB";
-    case ColourSpace::kCmyk:
-      return "CMYK";
-    case ColourSpace::kLab:
-      return "LAB";
-  }
-  return "?";
-}
-
 QString SwatchName(const Database& db, UID swatch) {
   if (swatch == kInvalidUID) return QObject::tr("None");
   auto s = db.Query<ISwatch>(swatch);
@@ -146,8 +134,9 @@ void SwatchesPanel::Refresh() {
     for (size_t i = 0; i < ComponentCount(c.space); ++i)
       values << QString::number(c.components[i], 'g', 3);
     auto* item = new QTreeWidgetItem(
-        tree_, {Q(swatch->Name()), QString(SpaceName(c.space)) + (c.process ? "" : tr(" spot")),
-                values.join(" ")});
+        tree_,
+        {Q(swatch->Name()), QString(ColourSpaceName(c.space)) + (c.process ? "" : tr(" spot")),
+         values.join(" ")});
     item->setIcon(0, Chip(ColourOf(c)));
   }
   tree_->resizeColumnToContents(0);

@@ -17,9 +17,7 @@ StudioHost::StudioHost() = default;
 
 std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std::string* error) {
   std::unique_ptr<StudioHost> host(new StudioHost());
-  host->fonts_ = std::make_unique<QtFontCatalogue>();
-  host->images_ = std::make_unique<QtImageProbe>();
-  host->layout_ = std::make_unique<QtLayoutService>();
+  host->platform_ = std::make_unique<QtPlatform>();
   host->alerts_ = std::make_unique<MessageBoxAlerts>();
   host->chooser_ = std::make_unique<DialogChooser>();
   host->progress_ = std::make_unique<ProgressWindowFactory>();
@@ -28,18 +26,12 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
 
   StartOptions start;
   start.plugInFolder = DefaultPlugInFolder();
-  if (options.workspace) {
-    start.workspaceFile = options.workspace;
-  } else if (const char* env = std::getenv("TARVELIN_WORKSPACE"); env != nullptr && *env) {
-    start.workspaceFile = std::filesystem::path(env);
-  }
+  start.workspaceFile = options.workspace;
   HostServices& services = start.services;
   services.alerts = host->alerts_.get();
   services.chooser = host->chooser_.get();
   services.progress = host->progress_.get();
-  services.fonts = host->fonts_.get();
-  services.images = host->images_.get();
-  services.layout = host->layout_.get();
+  host->platform_->Offer(services);
   services.logViewer = host->logViewer_.get();
   services.preferences = host->preferences_.get();
   host->app_ = Application::Start(start, error);
@@ -49,7 +41,7 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
 
 StudioHost::~StudioHost() {
   if (app_)
-    for (const auto& doc : app_->Context().Documents()) layout_->Release(*doc);
+    for (const auto& doc : app_->Context().Documents()) platform_->layout.Release(*doc);
   // The application goes first: it uses the services until its end.
   app_.reset();
 }
@@ -78,9 +70,9 @@ std::optional<RunReport> StudioHost::PerformAction(ActionID action,
   if (sequence && sequence->IsOpen()) {
     if (report && report->cancelled) {
       sequence->Abort();
-      layout_->Compose(*doc);
+      platform_->layout.Compose(*doc);
     } else {
-      ComposeDocument(*layout_, *doc);
+      ComposeDocument(platform_->layout, *doc);
       sequence->End();
     }
   }

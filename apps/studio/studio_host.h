@@ -12,12 +12,10 @@
 #include "engine/engine_run.h"
 #include "host/application/application.h"
 #include "import_log_dialog.h"
+#include "layout/qt_platform.h"
 
 namespace tarvelin {
 class Document;
-class QtFontCatalogue;
-class QtImageProbe;
-class QtLayoutService;
 }  // namespace tarvelin
 
 namespace tarvelin::studio {
@@ -40,7 +38,7 @@ class StudioHost {
   ~StudioHost();
 
   Application& App() { return *app_; }
-  QtLayoutService& Layout() { return *layout_; }
+  QtLayoutService& Layout() { return platform_->layout; }
   MessageBoxAlerts& Alerts() { return *alerts_; }
   DialogChooser& Chooser() { return *chooser_; }
   ProgressWindowFactory& Progress() { return *progress_; }
@@ -56,9 +54,7 @@ class StudioHost {
 
  private:
   StudioHost();
-  std::unique_ptr<QtFontCatalogue> fonts_;
-  std::unique_ptr<QtImageProbe> images_;
-  std::unique_ptr<QtLayoutService> layout_;
+  std::unique_ptr<QtPlatform> platform_;
   std::unique_ptr<MessageBoxAlerts> alerts_;
   std::unique_ptr<DialogChooser> chooser_;
   std::unique_ptr<ProgressWindowFactory> progress_;

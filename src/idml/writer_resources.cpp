@@ -33,18 +33,6 @@ const SpecialColour* SpecialNamed(std::u16string_view name) {
   return nullptr;
 }
 
-const char* SpaceName(ColourSpace space) {
-  switch (space) {
-    case ColourSpace::kRgb:
-      return "RGB";
-    case ColourSpace::kLab:
-      return "LAB";
-    case ColourSpace::kCmyk:
-      break;
-  }
-  return "CMYK";
-}
-
 // The components in the format's ranges: CMYK in percent, RGB in 0..255 (stored as
 // fractions unless a component is above 1, as the composer reads them), Lab as is.
 std::vector<std::string> ColourValues(const Colour& c) {
@@ -175,7 +163,7 @@ std::string Writer::GraphicPart() {
     pugi::xml_node c = root.append_child("Color");
     SetAttr(c, "Self", self);
     SetAttr(c, "Model", colour.process ? "Process" : "Spot");
-    SetAttr(c, "Space", SpaceName(colour.space));
+    SetAttr(c, "Space", ColourSpaceName(colour.space));
     SetAttr(c, "ColorValue", Join(ColourValues(colour)));
     SetAttr(c, "ColorOverride", "Normal");
     SetAttr(c, "AlternateSpace", "NoAlternateColor");

@@ -1,5 +1,7 @@
 #include "host/application/session_workspace.h"
 
+#include <cstdlib>
+
 #include "core/platform_paths.h"
 #include "core/stream.h"
 #include "host/documents/document_classes.h"
@@ -81,6 +83,8 @@ std::unique_ptr<SessionWorkspace> SessionWorkspace::Open(
 }
 
 std::optional<std::filesystem::path> SessionWorkspace::DefaultFile() {
+  if (const char* env = std::getenv("TARVELIN_WORKSPACE"); env != nullptr && *env)
+    return std::filesystem::path(env);
   auto folder = UserConfigFolder();
   if (!folder) return std::nullopt;
   return std::filesystem::path(JoinPath(*folder, "workspace.tvw"));

@@ -43,7 +43,8 @@ class SessionWorkspace {
   static std::unique_ptr<SessionWorkspace> Open(std::shared_ptr<const ClassRegistry> registry,
                                                 const std::filesystem::path& file,
                                                 FileResult& result);
-  // UserConfigFolder()/workspace.tvw; nullopt when the folder cannot be made.
+  // $TARVELIN_WORKSPACE when set, else UserConfigFolder()/workspace.tvw; nullopt when
+  // that folder cannot be made.
   static std::optional<std::filesystem::path> DefaultFile();
 
   Database& DataBase() const { return *db_; }

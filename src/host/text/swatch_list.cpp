@@ -29,6 +29,18 @@ size_t ComponentCount(ColourSpace space) {
   return space == ColourSpace::kCmyk ? 4 : 3;
 }
 
+const char* ColourSpaceName(ColourSpace space) {
+  switch (space) {
+    case ColourSpace::kRgb:
+      return "RGB";
+    case ColourSpace::kLab:
+      return "LAB";
+    case ColourSpace::kCmyk:
+      break;
+  }
+  return "CMYK";
+}
+
 Colour Colour::Make(ColourSpace space, std::span<const float> components, bool process) {
   Colour c;
   c.space = space;

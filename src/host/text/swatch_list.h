@@ -32,6 +32,8 @@ enum class ColourSpace : uint8_t { kRgb = 5, kCmyk = 6, kLab = 7 };
 // Colour models as callers number them: 0 LAB, 1 CMYK, 2 RGB; anything else is CMYK.
 ColourSpace ColourSpaceOfModel(int32_t model);
 size_t ComponentCount(ColourSpace space);
+// "RGB", "CMYK" or "LAB": the name every output (JSON, IDML, the panels) gives the space.
+const char* ColourSpaceName(ColourSpace space);
 
 struct Colour {
   ColourSpace space = ColourSpace::kCmyk;

@@ -1,32 +1,47 @@
 #include "host/documents/selection.h"
 
+#include <algorithm>
+
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
 
 namespace tarvelin {
 
-void Selection::SelectItems(UIDList items) {
+template <typename Apply>
+void Selection::Change(Apply&& apply) {
+  // Held or unobserved (the engine's many selections during an import): nothing to
+  // compare, so nothing is copied.
+  if (holds_ > 0 || observers_.empty()) {
+    apply();
+    return;
+  }
   const State before{items_, text_};
-  db_ = items.DataBase();
-  items_ = std::move(items);
-  text_.reset();
+  apply();
   Changed(before);
+}
+
+void Selection::SelectItems(UIDList items) {
+  Change([&] {
+    db_ = items.DataBase();
+    items_ = std::move(items);
+    text_.reset();
+  });
 }
 
 void Selection::SelectText(Database* db, StoryRange range) {
   if (range.end < range.start) std::swap(range.start, range.end);
-  const State before{items_, text_};
-  db_ = db;
-  items_ = UIDList(db);
-  text_ = range;
-  Changed(before);
+  Change([&] {
+    db_ = db;
+    items_ = UIDList(db);
+    text_ = range;
+  });
 }
 
 void Selection::Clear() {
-  const State before{items_, text_};
-  items_ = UIDList(db_);
-  text_.reset();
-  Changed(before);
+  Change([&] {
+    items_ = UIDList(db_);
+    text_.reset();
+  });
 }
 
 Selection::ObserverId Selection::AddObserver(Observer observer) {
@@ -51,12 +66,10 @@ void Selection::ReleaseNotices() {
 
 void Selection::Changed(const State& before) {
   if (holds_ > 0) return;
-  // Compared by value: an empty list keeps the database it was made with.
-  auto same = [](const State& a, const Selection& s) {
-    return a.text == s.text_ && std::vector<UID>(a.items.begin(), a.items.end()) ==
-                                    std::vector<UID>(s.items_.begin(), s.items_.end());
-  };
-  if (same(before, *this)) return;
+  // Compared by UIDs: an empty list keeps the database it was made with.
+  if (before.text == text_ &&
+      std::equal(before.items.begin(), before.items.end(), items_.begin(), items_.end()))
+    return;
   // A copy: an observer may add or remove observers.
   auto observers = observers_;
   for (const auto& [id, observer] : observers) observer(*this);

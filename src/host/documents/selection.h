@@ -59,6 +59,8 @@ class Selection {
     UIDList items;
     std::optional<StoryRange> text;
   };
+  template <typename Apply>
+  void Change(Apply&& apply);
   void Changed(const State& before);
 
   UIDList items_;

@@ -48,6 +48,8 @@ DocumentView::DocumentView(StudioDocument& doc, QWidget* parent)
   viewport()->setMouseTracking(false);
   viewport()->setAutoFillBackground(false);
   connect(&doc_, &StudioDocument::Changed, this, &DocumentView::OnDocumentChanged);
+  // Overset markers wait for the whole composition; the pages drawn stay as they are.
+  connect(&doc_, &StudioDocument::Composed, viewport(), qOverload<>(&QWidget::update));
   Relayout();
 }
 
@@ -59,7 +61,6 @@ void DocumentView::OnDocumentChanged() {
 }
 
 void DocumentView::Relayout() {
-  doc_.State();  // pages may have been added by composition
   const double s = Scale();
   pages_.clear();
   double y = kGap, widest = 0;
@@ -181,7 +182,7 @@ QImage DocumentView::PageImage(int page) {
                std::max(1, static_cast<int>(std::lround(slot.rect.height()))),
                QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::white);
-  if (const CompositionState* state = doc_.State()) {
+  if (const CompositionState* state = doc_.StateForPage(slot.ref)) {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -230,7 +231,7 @@ void DocumentView::paintEvent(QPaintEvent*) {
 void DocumentView::PaintOverlay(QPainter& p, int page) {
   const Slot& slot = pages_[static_cast<size_t>(page)];
   const PMRect& b = slot.ref.page.bounds;
-  const CompositionState* state = doc_.State();
+  const CompositionState* state = doc_.StateForPage(slot.ref);
   const Database& db = doc_.Doc().DataBase();
   p.save();
   p.translate(ContentOrigin() + slot.rect.topLeft());
@@ -298,8 +299,9 @@ void DocumentView::PaintOverlay(QPainter& p, int page) {
 
 void DocumentView::PaintSelection(QPainter& p) {
   const Selection& sel = doc_.Doc().GetSelection();
+  if (sel.IsEmpty()) return;
   const CompositionState* state = doc_.State();
-  if (!state || sel.IsEmpty()) return;
+  if (!state) return;
   const Document& doc = doc_.Doc();
   auto toView = [&](UID item, const PMRect& r) -> std::optional<QRectF> {
     const UID spread = SpreadOf(doc, item);

@@ -606,7 +606,7 @@ bool MainWindow::OpenDocument(const fs::path& file) {
     return false;
   }
   Document* opened = host_.App().Context().OpenDocument(std::move(doc));
-  host_.Layout().Compose(*opened);
+  // Composed as its pages are drawn, and the rest in the background.
   AddDocument(opened, false);
   AddRecent(absolute);
   return true;

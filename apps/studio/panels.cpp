@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -77,36 +78,66 @@ PagesPanel::PagesPanel(QWidget* parent) : Panel(tr("Pages"), parent) {
   list_->setIconSize(QSize(96, 136));
   list_->setResizeMode(QListView::Adjust);
   list_->setMovement(QListView::Static);
+  list_->setUniformItemSizes(true);
   setWidget(list_);
   connect(list_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
     if (view_) view_->GoToPage(list_->row(item));
   });
+  thumbnails_ = new QTimer(this);
+  thumbnails_->setSingleShot(true);
+  thumbnails_->setInterval(0);
+  connect(thumbnails_, &QTimer::timeout, this, &PagesPanel::DrawNextThumbnail);
 }
 
+namespace {
+// Thumbnails for the first pages only: a long document lists the rest by number.
+constexpr int kThumbnails = 64;
+}  // namespace
+
 void PagesPanel::Refresh() {
-  list_->clear();
-  if (!view_ || !isVisible()) return;
-  StudioDocument& doc = view_->Doc();
-  const CompositionState* state = doc.State();
-  const auto pages = DocumentPages(doc.Doc());
-  // Thumbnails for the first pages only: a long document lists the rest by number.
-  constexpr size_t kThumbnails = 64;
-  for (size_t i = 0; i < pages.size(); ++i) {
-    auto* item = new QListWidgetItem(QString::number(i + 1), list_);
-    if (i >= kThumbnails || !state) continue;
-    const PMRect& b = pages[i].page.bounds;
-    const double scale = std::min(96 / b.Width(), 136 / b.Height());
-    QImage image(std::max(1, int(b.Width() * scale)), std::max(1, int(b.Height() * scale)),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.fill(Qt::white);
-    QPainter p(&image);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(scale, scale);
-    RenderReport report;
-    PaintPage(p, doc.Doc(), *state, pages[i], report);
-    p.end();
-    item->setIcon(QIcon(QPixmap::fromImage(image)));
+  thumbnails_->stop();
+  if (!view_ || !isVisible()) {
+    list_->clear();
+    return;
   }
+  const int count = static_cast<int>(DocumentPages(view_->Doc().Doc()).size());
+  if (list_->count() != count) {
+    list_->clear();
+    // A blank sheet until the thumbnail is drawn, so that every cell has its size.
+    QPixmap blank(list_->iconSize());
+    blank.fill(Qt::white);
+    QPainter(&blank).drawRect(blank.rect().adjusted(0, 0, -1, -1));
+    const QIcon sheet(blank);
+    for (int i = 0; i < count; ++i) new QListWidgetItem(sheet, QString::number(i + 1), list_);
+  }
+  // Drawn one at a time while the studio is idle, over the old ones: a long document
+  // opens, and a keystroke goes on, without waiting for them.
+  next_ = 0;
+  thumbnails_->start();
+}
+
+void PagesPanel::DrawNextThumbnail() {
+  if (!view_ || next_ >= std::min(kThumbnails, list_->count())) return;
+  StudioDocument& doc = view_->Doc();
+  const auto pages = DocumentPages(doc.Doc());
+  if (static_cast<size_t>(next_) >= pages.size()) return;
+  const PageRef& page = pages[static_cast<size_t>(next_)];
+  const CompositionState* state = doc.StateForPage(page);
+  if (!state) return;
+  const PMRect& b = page.page.bounds;
+  const double scale = std::min(96 / b.Width(), 136 / b.Height());
+  QImage image(std::max(1, int(b.Width() * scale)), std::max(1, int(b.Height() * scale)),
+               QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
+  RenderReport report;
+  PaintPage(p, doc.Doc(), *state, page, report);
+  p.end();
+  list_->item(next_)->setIcon(QIcon(QPixmap::fromImage(image)));
+  ++next_;
+  thumbnails_->start();
 }
 
 // ---------------------------------------------------------------- swatches
@@ -231,9 +262,9 @@ void PropertiesPanel::Refresh() {
   form_->setEnabled(false);
   summary_->setText(tr("No frame selected"));
   StudioDocument* doc = view_ ? &view_->Doc() : nullptr;
-  const CompositionState* state = doc ? doc->State() : nullptr;
   const UIDList* items = doc ? &doc->Doc().GetSelection().LayoutItems() : nullptr;
-  if (!state || !items || items->size() != 1) {
+  const CompositionState* state = items && items->size() == 1 ? doc->State() : nullptr;
+  if (!state) {
     filling_ = false;
     return;
   }

@@ -14,6 +14,7 @@ class QFormLayout;
 class QLabel;
 class QListWidget;
 class QSpinBox;
+class QTimer;
 class QTreeWidget;
 
 namespace tarvelin::studio {
@@ -43,7 +44,11 @@ class PagesPanel final : public Panel {
   void Refresh() override;
 
  private:
+  void DrawNextThumbnail();
+
   QListWidget* list_;
+  QTimer* thumbnails_;
+  int next_ = 0;  // the next page whose thumbnail is drawn
 };
 
 class SwatchesPanel final : public Panel {

@@ -1,6 +1,7 @@
 #include "studio_document.h"
 
 #include "host/documents/document.h"
+#include "host/objects/command_processor.h"
 #include "layout/layout_service_qt.h"
 
 namespace tarvelin::studio {
@@ -9,6 +10,9 @@ StudioDocument::StudioDocument(Document& doc, QtLayoutService& layout, QObject* 
     : QObject(parent), doc_(doc), layout_(layout) {
   observer_ = doc_.DataBase().AddObserver([this](const ChangeSet& c) { OnChange(c); });
   if (!layout_.State(doc_)) stale_ = true;
+  background_.setSingleShot(true);
+  background_.setInterval(0);
+  connect(&background_, &QTimer::timeout, this, &StudioDocument::ComposeInBackground);
 }
 
 StudioDocument::~StudioDocument() {
@@ -16,11 +20,45 @@ StudioDocument::~StudioDocument() {
 }
 
 const CompositionState* StudioDocument::State() {
-  if (stale_ && !doc_.DataBase().Commands().InStep()) {
-    stale_ = false;
-    layout_.Compose(doc_);
+  if (!doc_.DataBase().Commands().InStep()) {
+    if (stale_) {
+      stale_ = false;
+      layout_.Compose(doc_);
+    }
+    if (layout_.Composing(doc_)) {
+      while (!layout_.ComposeMore(doc_, std::chrono::seconds(1))) {
+      }
+      emit Composed();
+    }
   }
   return layout_.State(doc_);
+}
+
+const CompositionState* StudioDocument::StateForPage(const PageRef& page) {
+  if (!doc_.DataBase().Commands().InStep()) {
+    if (stale_) {
+      stale_ = false;
+      layout_.StartComposing(doc_);
+      background_.start();
+    }
+    layout_.ComposePage(doc_, page);
+  }
+  return layout_.State(doc_);
+}
+
+bool StudioDocument::Composing() const {
+  return layout_.Composing(doc_);
+}
+
+void StudioDocument::ComposeInBackground() {
+  // Slices short enough that scrolling and typing go on between them.
+  constexpr auto kSlice = std::chrono::milliseconds(12);
+  if (stale_ || !layout_.Composing(doc_)) return;  // the next reader starts again
+  if (doc_.DataBase().Commands().InStep() || !layout_.ComposeMore(doc_, kSlice)) {
+    background_.start();
+    return;
+  }
+  emit Composed();
 }
 
 bool StudioDocument::HasFile() const {

@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 #include <filesystem>
 #include <vector>
 
@@ -17,6 +18,7 @@
 namespace tarvelin {
 class CompositionState;
 class Document;
+struct PageRef;
 class QtLayoutService;
 }  // namespace tarvelin
 
@@ -29,8 +31,13 @@ class StudioDocument final : public QObject {
   ~StudioDocument() override;
 
   Document& Doc() const { return doc_; }
-  // The composition, brought up to date first when the document changed since.
+  // The whole composition, brought up to date first when the document changed since.
   const CompositionState* State();
+  // The composition as far as drawing the page needs it: a long document shows its first
+  // page without waiting for the rest, which is composed while the studio is idle.
+  const CompositionState* StateForPage(const PageRef& page);
+  // Whether composition is still going on in the background.
+  bool Composing() const;
   QtLayoutService& Layout() const { return layout_; }
 
   bool IsModified() const { return current() != saved_; }
@@ -52,10 +59,14 @@ class StudioDocument final : public QObject {
   // After a change, an undo or a redo; the composition is already refreshed.
   void Changed();
   void ModifiedChanged(bool modified);
+  // The background composition has finished: markers that need the whole of it (overset)
+  // can be drawn.
+  void Composed();
 
  private:
   uint64_t current() const { return done_.empty() ? 0 : done_.back(); }
   void OnChange(const ChangeSet& changes);
+  void ComposeInBackground();
 
   static constexpr uint64_t kNeverSaved = ~uint64_t{0};
   Document& doc_;
@@ -67,6 +78,7 @@ class StudioDocument final : public QObject {
   uint64_t saved_ = 0;
   bool stale_ = false;
   bool composedStep_ = false;
+  QTimer background_;
 };
 
 }  // namespace tarvelin::studio

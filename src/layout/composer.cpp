@@ -51,29 +51,53 @@ QTextOption OptionFor(const ParagraphLook& look) {
 Composer::Composer(Document& doc) : doc_(doc), styles_(doc.DataBase(), doc.TextWorkspaceRefs()) {}
 
 std::unique_ptr<ComposedStory> Composer::Prepare(UID uid) {
-  Database& db = doc_.DataBase();
-  auto text = db.Query<ITextModel>(uid);
-  if (!text) return nullptr;
-  auto story = std::make_unique<ComposedStory>();
-  story->story = uid;
-  const size_t total = text->TotalLength();
-  story->totalLength = static_cast<int32_t>(total);
+  auto prepared = BeginPrepare(uid);
+  if (!prepared.story) return nullptr;
+  while (PrepareParagraph(*prepared.story, *prepared.cursor)) {
+  }
+  return std::move(prepared.story);
+}
 
-  std::unordered_map<const CharacterLook*, int32_t> paint_of;
+Composer::Prepared Composer::BeginPrepare(UID uid) {
+  Prepared prepared;
+  auto text = doc_.DataBase().Query<ITextModel>(uid);
+  if (!text) return prepared;
+  prepared.story = std::make_unique<ComposedStory>();
+  ComposedStory& story = *prepared.story;
+  story.story = uid;
+  story.totalLength = static_cast<int32_t>(text->TotalLength());
+  prepared.cursor = std::make_shared<PrepareCursor>();
+  prepared.cursor->text = std::move(text);
+  prepared.cursor->anchorPaint = static_cast<int32_t>(story.paints.size());
+  TextPaint stand_in;
+  stand_in.anchor = true;
+  story.paints.push_back(stand_in);
+  return prepared;
+}
+
+bool Composer::PrepareParagraph(ComposedStory& story_, PrepareCursor& cursor) {
+  Database& db = doc_.DataBase();
+  const ITextModel* text = cursor.text.get();
+  const size_t total = static_cast<size_t>(story_.totalLength);
+  size_t& pos = cursor.position;
+  if (cursor.done || pos >= total) {
+    cursor.done = true;
+    return false;
+  }
+  ComposedStory* story = &story_;
   auto paint_index = [&](const CharacterLook& look) {
-    auto [it, inserted] = paint_of.try_emplace(&look, static_cast<int32_t>(story->paints.size()));
+    auto [it, inserted] =
+        cursor.paintOf.try_emplace(&look, static_cast<int32_t>(story->paints.size()));
     if (inserted) story->paints.push_back(look.paint);
     return it->second;
   };
-  const int32_t anchor_paint = static_cast<int32_t>(story->paints.size());
-  TextPaint stand_in;
-  stand_in.anchor = true;
-  story->paints.push_back(stand_in);
-
-  size_t pos = 0;
-  while (pos < total) {
+  const int32_t anchor_paint = cursor.anchorPaint;
+  {
     TextRange range = text->ParagraphAt(pos);
-    if (range.length == 0 || range.start != pos) break;  // a damaged story: stop cleanly
+    if (range.length == 0 || range.start != pos) {  // a damaged story: stop cleanly
+      cursor.done = true;
+      return false;
+    }
     const size_t end = range.start + range.length;
     ComposedParagraph p;
     p.start = static_cast<int32_t>(range.start);
@@ -158,7 +182,7 @@ std::unique_ptr<ComposedStory> Composer::Prepare(UID uid) {
     story->paragraphs.push_back(std::move(p));
     pos = end;
   }
-  return story;
+  return true;
 }
 
 namespace {
@@ -182,10 +206,18 @@ LineMetrics Measure(const ComposedParagraph& p, const QTextLine& line) {
   return m;
 }
 
+void FinishLines(ComposedStory& story, PlaceCursor& cursor);
+
 }  // namespace
 
 void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
                      const MoreColumns& more) {
+  PlaceCursor cursor = BeginPlace(story, std::move(frames), more);
+  ContinuePlace(story, cursor);
+}
+
+PlaceCursor Composer::BeginPlace(ComposedStory& story, std::vector<ColumnFrame> frames,
+                                 MoreColumns more) {
   story.lines.clear();
   story.inlines.clear();
   story.rules.clear();
@@ -193,16 +225,23 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
   story.overset = false;
   story.composedEnd = story.totalLength;
   for (const ColumnFrame& f : frames) story.columns.push_back({f, 0, 0});
+  PlaceCursor cursor;
+  cursor.more = std::move(more);
+  return cursor;
+}
 
-  size_t c = 0;
-  bool empty_column = true;
-  double last_baseline = 0, prev_descent = 0;
+bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t throughColumn) {
+  if (cursor.done) return true;
+  size_t& c = cursor.column;
+  bool& empty_column = cursor.emptyColumn;
+  double& last_baseline = cursor.lastBaseline;
+  double& prev_descent = cursor.prevDescent;
   bool out_of_columns = false;
 
   auto ensure_column = [&]() {
     while (c >= story.columns.size()) {
       std::vector<ColumnFrame> added;
-      if (!more || !more(added) || added.empty()) return false;
+      if (!cursor.more || !cursor.more(added) || added.empty()) return false;
       for (const ColumnFrame& f : added) story.columns.push_back({f, 0, 0});
     }
     return true;
@@ -217,7 +256,15 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
            (line_no == 0 ? p.look.firstLineIndent : 0);
   };
 
-  for (size_t pi = 0; pi < story.paragraphs.size() && !out_of_columns; ++pi) {
+  // Stops only between paragraphs, once the last line placed lies past `throughColumn`:
+  // the columns up to it are then final (a keep-with-next move touches only that line).
+  auto have_paragraph = [&] {
+    return cursor.paragraph < story.paragraphs.size() ||
+           (cursor.prepare && PrepareParagraph(story, *cursor.prepare));
+  };
+  for (; !out_of_columns && have_paragraph(); ++cursor.paragraph) {
+    if (c > throughColumn) break;
+    const size_t pi = cursor.paragraph;
     ComposedParagraph& p = story.paragraphs[pi];
     QTextLayout& layout = *p.layout;
     std::vector<double> widths;
@@ -325,11 +372,22 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
         story.lines.back().paragraph == static_cast<int32_t>(pi))
       story.lines.back().end += 1;
   }
-  if (out_of_columns) story.overset = true;
+  if (out_of_columns || !have_paragraph()) {
+    cursor.done = true;
+    story.overset = out_of_columns;
+  }
+  FinishLines(story, cursor);
+  return cursor.done;
+}
 
-  // Positions, column ranges, inline frames and rules from the placed lines.
-  for (size_t ci = 0; ci < story.columns.size(); ++ci) story.columns[ci].lineCount = 0;
-  for (size_t li = 0; li < story.lines.size(); ++li) {
+namespace {
+
+// Positions, column ranges, inline frames and rules of the lines placed since last time.
+void FinishLines(ComposedStory& story, PlaceCursor& cursor) {
+  // The last line waits while placing goes on: the next paragraph may take it along.
+  const size_t end =
+      cursor.done || story.lines.empty() ? story.lines.size() : story.lines.size() - 1;
+  for (size_t li = cursor.finishedLines; li < end; ++li) {
     const ComposedLine& l = story.lines[li];
     ComposedColumn& col = story.columns[static_cast<size_t>(l.column)];
     if (col.lineCount == 0) col.firstLine = static_cast<int32_t>(li);
@@ -363,7 +421,10 @@ void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
     if (last_line && p.look.below.on)
       rule(p.look.below, l.baseline + p.look.below.offset + p.look.below.width / 2);
   }
+  cursor.finishedLines = std::max(cursor.finishedLines, end);
 }
+
+}  // namespace
 
 double MeasureTextHeight(Composer& composer, ComposedStory& story, double width) {
   ColumnFrame column;

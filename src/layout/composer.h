@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "host/documents/page_item.h"
@@ -37,13 +38,53 @@ class Document;
 // Appends columns after the last one; false when there are no more.
 using MoreColumns = std::function<bool(std::vector<ColumnFrame>& columns)>;
 
+class ITextModel;
+struct CharacterLook;
+
+// Where reading the story stopped: placing in steps reads paragraphs only as it needs them.
+struct PrepareCursor {
+  std::shared_ptr<ITextModel> text;
+  size_t position = 0;  // the story index of the next paragraph
+  std::unordered_map<const CharacterLook*, int32_t> paintOf;
+  int32_t anchorPaint = 0;
+  bool done = false;
+};
+
+// Where placing stopped: the next paragraph, the column it goes into and how full that is.
+struct PlaceCursor {
+  size_t paragraph = 0;
+  size_t column = 0;
+  bool emptyColumn = true;
+  double lastBaseline = 0, prevDescent = 0;
+  size_t finishedLines = 0;  // lines whose positions, inline frames and rules are set
+  bool done = false;
+  MoreColumns more;
+  std::shared_ptr<PrepareCursor> prepare;  // set: paragraphs still to be read
+};
+
 class Composer {
  public:
   explicit Composer(Document& doc);
 
   // Null when `story` is not a story of the document.
   std::unique_ptr<ComposedStory> Prepare(UID story);
+  // A story with no paragraph read yet, and the cursor that reads them one at a time
+  // (give it to the PlaceCursor to read them as placing reaches them).
+  struct Prepared {
+    std::unique_ptr<ComposedStory> story;  // null when `story` is not a story
+    std::shared_ptr<PrepareCursor> cursor;
+  };
+  Prepared BeginPrepare(UID story);
+  bool PrepareParagraph(ComposedStory& story, PrepareCursor& cursor);  // false at the end
   void Place(ComposedStory& story, std::vector<ColumnFrame> columns, const MoreColumns& more = {});
+
+  // Placing in steps, with exactly the result of Place: BeginPlace, then ContinuePlace until
+  // it returns true. Each step places whole paragraphs until the last line placed lies
+  // past column `throughColumn`, so the columns up to it are final and can be drawn.
+  PlaceCursor BeginPlace(ComposedStory& story, std::vector<ColumnFrame> columns,
+                         MoreColumns more = {});
+  bool ContinuePlace(ComposedStory& story, PlaceCursor& cursor,
+                     size_t throughColumn = static_cast<size_t>(-1));
 
  private:
   Document& doc_;

@@ -32,8 +32,14 @@ void CompositionState::Add(std::unique_ptr<ComposedStory> story) {
     UID frame = story->columns[i].frame.frame;
     if (i == 0 || story->columns[i - 1].frame.frame != frame) frames_[frame] = {uid, i};
   }
-  for (size_t i = 0; i < story->inlines.size(); ++i) inlines_[story->inlines[i].item] = {uid, i};
   stories_[uid] = std::move(story);
+  IndexInlines(uid, 0);
+}
+
+void CompositionState::IndexInlines(UID uid, size_t from) {
+  const ComposedStory* story = Story(uid);
+  if (!story) return;
+  for (size_t i = from; i < story->inlines.size(); ++i) inlines_[story->inlines[i].item] = {uid, i};
 }
 
 void CompositionState::Clear() {

@@ -144,6 +144,8 @@ class CompositionState final : public ColumnSpans {
   std::optional<std::pair<int32_t, int32_t>> Span(UID frame, int32_t column) const override;
 
   void Add(std::unique_ptr<ComposedStory> story);
+  // Indexes the inline frames a story placed since it had `from` of them.
+  void IndexInlines(UID story, size_t from);
   void Clear();
   const ComposedStory* Story(UID story) const;
   // The story shown in a frame, and the index of the frame's first column in it.

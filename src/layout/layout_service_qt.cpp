@@ -6,20 +6,12 @@
 #include "host/documents/spread.h"
 #include "host/objects/command_processor.h"
 #include "layout/composer.h"
+#include "layout/composition_job.h"
 #include "layout/fitting.h"
 
 namespace tarvelin {
 
 namespace {
-
-std::vector<ColumnFrame> ThreadColumns(const Document& doc, const std::vector<UID>& thread) {
-  std::vector<ColumnFrame> columns;
-  for (UID frame : thread) {
-    auto c = FrameColumns(doc.DataBase(), frame);
-    columns.insert(columns.end(), c.begin(), c.end());
-  }
-  return columns;
-}
 
 // A copy of `last` on a new page after the last spread, threaded after it. kInvalidUID
 // when `last` is not a free text frame or a command fails.
@@ -104,6 +96,7 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
 ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options) {
   auto list = doc.Stories();
   if (!list) return kInvalidArgument;
+  jobs_.erase(&doc);
   // The old results stay registered until the new ones replace them.
   auto state = std::make_unique<CompositionState>();
   Composer composer(doc);
@@ -140,7 +133,32 @@ ErrorCode QtLayoutService::Fit(Document& doc, const UIDRef& frame, FitType type,
   return ApplyFit(doc, composer, frame, type, width);
 }
 
+void QtLayoutService::StartComposing(Document& doc) {
+  jobs_.erase(&doc);  // it fills the state about to go
+  auto state = std::make_unique<CompositionState>();
+  jobs_[&doc] = std::make_unique<CompositionJob>(doc, *state);
+  doc.SetColumnSpans(state.get());
+  states_[&doc] = std::move(state);
+}
+
+void QtLayoutService::ComposePage(Document& doc, const PageRef& page) {
+  if (auto it = jobs_.find(&doc); it != jobs_.end()) it->second->ComposePage(page);
+}
+
+bool QtLayoutService::ComposeMore(Document& doc, std::chrono::milliseconds budget) {
+  auto it = jobs_.find(&doc);
+  if (it == jobs_.end()) return true;
+  if (!it->second->Step(std::chrono::steady_clock::now() + budget)) return false;
+  jobs_.erase(it);
+  return true;
+}
+
+bool QtLayoutService::Composing(const Document& doc) const {
+  return jobs_.count(&doc) != 0;
+}
+
 void QtLayoutService::Release(Document& doc) {
+  jobs_.erase(&doc);
   auto it = states_.find(&doc);
   if (it == states_.end()) return;
   if (doc.GetColumnSpans() == it->second.get()) doc.SetColumnSpans(nullptr);

@@ -3,10 +3,13 @@
 // QGuiApplication (the offscreen platform will do).
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <unordered_map>
 
 #include "host/application/layout_service.h"
+#include "host/documents/spread.h"
+#include "layout/composition_job.h"
 #include "layout/composition_state.h"
 
 namespace tarvelin {
@@ -24,8 +27,18 @@ class QtLayoutService final : public LayoutService {
   // The last composition of the document, or null; what rendering draws.
   const CompositionState* State(const Document& doc) const;
 
+  // Composition in steps for a front end that draws pages before the whole document is
+  // composed. StartComposing registers an empty state that ComposePage fills with what a
+  // page shows and ComposeMore with the rest; once ComposeMore returns true (or Compose
+  // runs) the state is what Compose makes.
+  void StartComposing(Document& doc);
+  void ComposePage(Document& doc, const PageRef& page);
+  bool ComposeMore(Document& doc, std::chrono::milliseconds budget);
+  bool Composing(const Document& doc) const;
+
  private:
   std::unordered_map<const Document*, std::unique_ptr<CompositionState>> states_;
+  std::unordered_map<const Document*, std::unique_ptr<CompositionJob>> jobs_;
 };
 
 // The document's main story: the first listed story whose thread begins with a frame on

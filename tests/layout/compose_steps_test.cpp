@@ -1,0 +1,153 @@
+// Composition in steps (what the studio draws first, the rest later) must end exactly where
+// composing the whole document at once ends, and a page composed first must already show
+// its final lines.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+
+#include "compose_test_document.h"
+#include "host/documents/spread.h"
+#include "layout/composer.h"
+#include "layout/composition_job.h"
+#include "layout/layout_service_qt.h"
+
+namespace tarvelin {
+namespace {
+
+using K = AttrKind;
+
+// Everything a story's composition decides, as text, so that two compositions compare in
+// one assertion and a difference shows where it lies.
+std::string Describe(const ComposedStory& s, size_t fromColumn = 0,
+                     size_t toColumn = static_cast<size_t>(-1)) {
+  std::ostringstream out;
+  out << "overset " << s.overset << " end " << s.composedEnd << "\n";
+  for (size_t c = fromColumn; c < s.columns.size() && c <= toColumn; ++c) {
+    const ComposedColumn& col = s.columns[c];
+    out << "column " << c << " lines " << col.firstLine << "+" << col.lineCount << "\n";
+    for (int32_t li = col.firstLine; li < col.firstLine + col.lineCount; ++li) {
+      const ComposedLine& l = s.lines[static_cast<size_t>(li)];
+      out << "  " << l.start << "-" << l.end << " x " << l.x << " base " << l.baseline << " w "
+          << l.width << "\n";
+    }
+  }
+  for (const PlacedInline& p : s.inlines)
+    if (size_t(p.column) >= fromColumn && size_t(p.column) <= toColumn)
+      out << "inline " << p.item << " at " << p.index << " " << p.rect.left << "," << p.rect.top
+          << "\n";
+  for (const RuleStroke& r : s.rules)
+    if (size_t(r.column) >= fromColumn && size_t(r.column) <= toColumn)
+      out << "rule " << r.column << " " << r.x1 << "-" << r.x2 << " y " << r.y << "\n";
+  return out.str();
+}
+
+TEST(ComposeStepsTest, StepsEndWhereComposingAtOnceEnds) {
+  testdoc::TestDocument t = testdoc::MakeDocument(2);
+  // Headings kept with their text, ruled paragraphs and inline frames with text of their
+  // own, over several pages.
+  for (int i = 0; i < 120; ++i) {
+    const size_t heading = t.End();
+    t.Append(u"Heading " + std::u16string(1, char16_t(u'A' + i % 26)) + u"\r");
+    ASSERT_EQ(ApplyTextAttributes(t.story, heading, 1, {Attribute::Int(K::kKeepWithNext, 1)},
+                                  TextLevel::kParagraph),
+              kSuccess);
+    const size_t body = t.End();
+    t.Append(u"An ad with a box ");
+    t.InlineText(t.story, 60 + i % 5 * 20, 20 + i % 7 * 9, u"inner text of the box");
+    t.Append(u" and words after it, enough of them to break into a few lines.\r");
+    if (i % 3 == 0) {
+      ASSERT_EQ(ApplyTextAttributes(t.story, body, 1, {Attribute::Int(K::kRuleAboveOn, 1)},
+                                    TextLevel::kParagraph),
+                kSuccess);
+    }
+  }
+  QtLayoutService whole;
+  ComposeOptions grow;
+  grow.growStory = t.story.GetUID();
+  ASSERT_EQ(whole.Compose(*t.doc, grow), kSuccess);  // adds the pages the story needs
+  const std::vector<PageRef> pages = DocumentPages(*t.doc);
+  ASSERT_GE(pages.size(), 4u);
+  ASSERT_EQ(whole.Compose(*t.doc), kSuccess);
+  const CompositionState& expected = *whole.State(*t.doc);
+  const ComposedStory& main = *expected.Story(t.story.GetUID());
+  ASSERT_FALSE(main.overset);
+
+  const size_t third = 2;  // a page in the middle first, as when a document opens there
+  QtLayoutService steps;
+  steps.StartComposing(*t.doc);
+  steps.ComposePage(*t.doc, pages[third]);
+  ASSERT_TRUE(steps.Composing(*t.doc));
+  {
+    // The page's two columns are final, and so are the inline frames they hold.
+    const CompositionState& partial = *steps.State(*t.doc);
+    const ComposedStory* s = partial.Story(t.story.GetUID());
+    ASSERT_NE(s, nullptr);
+    EXPECT_LT(s->lines.size(), main.lines.size());
+    const std::string page = Describe(*s, 2 * third, 2 * third + 1);
+    EXPECT_EQ(page.substr(page.find('\n')),
+              Describe(main, 2 * third, 2 * third + 1).substr(page.find('\n')));
+    int inner = 0;
+    for (const PlacedInline& p : main.inlines) {
+      if (size_t(p.column) / 2 != third) continue;
+      const ComposedStory* got = partial.StoryInFrame(p.item, nullptr);
+      ASSERT_NE(got, nullptr) << "inline " << p.item;
+      EXPECT_EQ(Describe(*got), Describe(*expected.StoryInFrame(p.item, nullptr)));
+      ++inner;
+    }
+    EXPECT_GT(inner, 0);
+  }
+  int slices = 0;
+  while (!steps.ComposeMore(*t.doc, std::chrono::milliseconds(0))) ++slices;
+  EXPECT_GT(slices, 3);
+  EXPECT_FALSE(steps.Composing(*t.doc));
+  const CompositionState& done = *steps.State(*t.doc);
+  EXPECT_EQ(Describe(*done.Story(t.story.GetUID())), Describe(main));
+  for (const PlacedInline& p : main.inlines) {
+    const ComposedStory* got = done.StoryInFrame(p.item, nullptr);
+    ASSERT_NE(got, nullptr);
+    EXPECT_EQ(Describe(*got), Describe(*expected.StoryInFrame(p.item, nullptr)));
+    const PlacedInline* placed = done.InlinePlacement(p.item);
+    ASSERT_NE(placed, nullptr);
+    EXPECT_EQ(placed->index, p.index);
+  }
+}
+
+TEST(ComposeStepsTest, AStepEndingAfterAKeptParagraphLeavesItsLastLineOpen) {
+  // Three threaded one-column frames, five lines each. A fills the first; the kept
+  // paragraph P fills the second, so the first line of Q, which does not fit there, takes
+  // P's last line along into the third. A step that stops after P must not have fixed that
+  // line in the second column.
+  testdoc::TestDocument t = testdoc::MakeDocument(1, {36, 36, 436, 111});
+  UIDRef previous = t.frame;
+  for (double top : {200.0, 400.0}) {
+    UIDRef next;
+    ASSERT_EQ(
+        CreateTextFrame(*t.doc, t.doc->DefaultSpreadLayer(), {36, top, 436, top + 75}, 1, 0, &next),
+        kSuccess);
+    ASSERT_EQ(ThreadFrames(*t.doc, previous, next), kSuccess);
+    previous = next;
+  }
+  t.Append(u"a\nb\nc\nd\ne\rone\ntwo\nthree\nfour\nfive\rQ follows.");
+  ASSERT_EQ(ApplyTextAttributes(t.story, 10, 1, {Attribute::Int(K::kKeepWithNext, 1)},
+                                TextLevel::kParagraph),
+            kSuccess);
+  Composer composer(*t.doc);
+  const std::vector<ColumnFrame> columns =
+      ThreadColumns(*t.doc, StoryThread(*t.doc, t.story.GetUID()));
+  ASSERT_EQ(columns.size(), 3u);
+  auto whole = composer.Prepare(t.story.GetUID());
+  composer.Place(*whole, columns);
+  ASSERT_EQ(whole->lines.size(), 11u);
+  ASSERT_EQ(whole->lines[9].column, 2) << "the kept paragraph's last line moves";
+
+  auto stepped = composer.Prepare(t.story.GetUID());
+  PlaceCursor cursor = composer.BeginPlace(*stepped, columns);
+  EXPECT_FALSE(composer.ContinuePlace(*stepped, cursor, 0));
+  EXPECT_EQ(stepped->lines.size(), 10u);  // A and P, then the step stops
+  EXPECT_TRUE(composer.ContinuePlace(*stepped, cursor));
+  EXPECT_EQ(Describe(*stepped), Describe(*whole));
+}
+
+}  // namespace
+}  // namespace tarvelin

@@ -3,6 +3,9 @@
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <random>
 #include <system_error>
@@ -24,6 +27,12 @@ constexpr size_t kStoreBelow = 4096;
 
 struct ZipCloser {
   void operator()(zip_t* z) const { zip_discard(z); }
+};
+struct SourceFreer {
+  void operator()(zip_source_t* s) const { zip_source_free(s); }
+};
+struct FileCloser {
+  void operator()(FILE* f) const { std::fclose(f); }
 };
 
 std::string ZipError(zip_t* z) {
@@ -75,29 +84,19 @@ bool Package::Has(const std::string& name) const {
 std::string Package::Write(const fs::path& target) const {
   std::error_code ec;
   if (fs::is_directory(target, ec)) return target.string() + " is a folder";
+  std::string bytes, error;
+  if (!Archive(bytes, error)) return target.string() + ": cannot be written (" + error + ")";
+
   const fs::path tmp = TemporaryBeside(target);
-  int code = 0;
-  std::unique_ptr<zip_t, ZipCloser> z(zip_open(tmp.c_str(), ZIP_CREATE | ZIP_EXCL, &code));
-  if (!z) {
-    zip_error_t e;
-    zip_error_init_with_code(&e, code);
-    std::string why = target.string() + ": cannot be written (" + zip_error_strerror(&e) + ")";
-    zip_error_fini(&e);
-    return why;
-  }
-  const std::string mime = kMimeType;
-  std::string error;
-  bool ok = AddEntry(z.get(), "mimetype", mime, true, error);
-  for (size_t i = 0; ok && i < parts_.size(); ++i)
-    ok = AddEntry(z.get(), parts_[i].first, parts_[i].second, parts_[i].second.size() < kStoreBelow,
-                  error);
-  if (ok && zip_close(z.get()) == 0) {
-    z.release();  // closed: nothing left to discard
-  } else {
-    if (ok) error = ZipError(z.get());
-    z.reset();
+  std::unique_ptr<FILE, FileCloser> out(std::fopen(tmp.c_str(), "wbx"));
+  if (!out) return target.string() + ": cannot be written (" + std::strerror(errno) + ")";
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out.get()) == bytes.size();
+  const int writeErrno = errno;
+  const bool closed = std::fclose(out.release()) == 0;
+  if (!written || !closed) {
+    const int why = written ? errno : writeErrno;
     fs::remove(tmp, ec);
-    return target.string() + ": cannot be written (" + error + ")";
+    return target.string() + ": cannot be written (" + std::strerror(why) + ")";
   }
   fs::rename(tmp, target, ec);
   if (ec) {
@@ -105,6 +104,56 @@ std::string Package::Write(const fs::path& target) const {
     return target.string() + ": cannot be written (" + ec.message() + ")";
   }
   return {};
+}
+
+bool Package::Archive(std::string& bytes, std::string& error) const {
+  // The archive is built in memory: libzip goes back to every entry's header once its
+  // data is written, and thousands of small parts made that many seeks and flushes of a
+  // file.
+  zip_error_t ze;
+  zip_error_init(&ze);
+  std::unique_ptr<zip_source_t, SourceFreer> archive(zip_source_buffer_create(nullptr, 0, 0, &ze));
+  if (!archive) {
+    error = zip_error_strerror(&ze);
+    zip_error_fini(&ze);
+    return false;
+  }
+  zip_source_keep(archive.get());  // the archive outlives the zip_t that writes it
+  std::unique_ptr<zip_t, ZipCloser> z(zip_open_from_source(archive.get(), ZIP_TRUNCATE, &ze));
+  if (!z) {
+    zip_source_free(archive.get());  // the reference zip_open_from_source did not take
+    error = zip_error_strerror(&ze);
+    zip_error_fini(&ze);
+    return false;
+  }
+  zip_error_fini(&ze);
+  const std::string mime = kMimeType;
+  bool ok = AddEntry(z.get(), "mimetype", mime, true, error);
+  for (size_t i = 0; ok && i < parts_.size(); ++i)
+    ok = AddEntry(z.get(), parts_[i].first, parts_[i].second, parts_[i].second.size() < kStoreBelow,
+                  error);
+  if (!ok) return false;
+  if (zip_close(z.get()) != 0) {
+    error = ZipError(z.get());
+    return false;
+  }
+  z.release();  // closed: nothing left to discard
+
+  zip_stat_t st;
+  zip_stat_init(&st);
+  if (zip_source_stat(archive.get(), &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+      zip_source_open(archive.get()) != 0) {
+    error = "the archive could not be read back";
+    return false;
+  }
+  bytes.resize(st.size);
+  const zip_int64_t n = zip_source_read(archive.get(), bytes.data(), st.size);
+  zip_source_close(archive.get());
+  if (n < 0 || static_cast<zip_uint64_t>(n) != st.size) {
+    error = "the archive could not be read back";
+    return false;
+  }
+  return true;
 }
 
 }  // namespace tarvelin::idml

@@ -2,8 +2,9 @@
 // the XML parts deflated in the order they were added. Entries carry a fixed time stamp
 // so that the same parts give the same bytes.
 //
-// The package is written to a temporary file beside the target and renamed over it only
-// when complete: a failed write leaves neither a partial package nor a damaged old file.
+// The archive is made in memory, then written to a temporary file beside the target and
+// renamed over it only when complete: a failed write leaves neither a partial package nor a damaged
+// old file.
 #pragma once
 
 #include <filesystem>
@@ -26,6 +27,9 @@ class Package {
   std::string Write(const std::filesystem::path& target) const;
 
  private:
+  // The whole zip in `bytes`; false with `error` set when libzip fails.
+  bool Archive(std::string& bytes, std::string& error) const;
+
   std::vector<std::pair<std::string, std::string>> parts_;
 };
 

@@ -18,34 +18,24 @@ std::string ContainerPart() {
 }
 
 std::string TagsPart() {
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "Tags");
-  pugi::xml_node tag = root.append_child("XMLTag");
-  SetAttr(tag, "Self", "XMLTag/Root");
-  SetAttr(tag, "Name", "Root");
-  pugi::xml_node colour = PropertiesOf(tag).append_child("TagColor");
-  SetAttr(colour, "type", "enumeration");
-  colour.text().set("LightBlue");
-  return SerialisePart(doc);
+  XmlWriter w;
+  BeginPart(w, "Tags");
+  w.Start("XMLTag").Attr("Self", "XMLTag/Root").Attr("Name", "Root");
+  w.Start("Properties").Typed("TagColor", "enumeration", "LightBlue");
+  return w.Take();
 }
 
 std::string BackingStoryPart() {
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "BackingStory");
-  pugi::xml_node story = root.append_child("XmlStory");
-  SetAttr(story, "Self", "dbackingstory");
-  SetAttr(story, "AppliedTOCStyle", "n");
-  SetBool(story, "TrackChanges", false);
-  SetAttr(story, "StoryTitle", "$ID/");
-  SetAttr(story, "AppliedNamedGrid", "n");
-  pugi::xml_node para = story.append_child("ParagraphStyleRange");
-  SetAttr(para, "AppliedParagraphStyle", "ParagraphStyle/$ID/NormalParagraphStyle");
-  pugi::xml_node run = para.append_child("CharacterStyleRange");
-  SetAttr(run, "AppliedCharacterStyle", "CharacterStyle/$ID/[No character style]");
-  pugi::xml_node element = run.append_child("XMLElement");
-  SetAttr(element, "Self", "dxmlroot");
-  SetAttr(element, "MarkupTag", "XMLTag/Root");
-  return SerialisePart(doc);
+  XmlWriter w;
+  BeginPart(w, "BackingStory");
+  w.Start("XmlStory").Attr("Self", "dbackingstory").Attr("AppliedTOCStyle", "n");
+  w.BoolAttr("TrackChanges", false).Attr("StoryTitle", "$ID/").Attr("AppliedNamedGrid", "n");
+  w.Start("ParagraphStyleRange");
+  w.Attr("AppliedParagraphStyle", "ParagraphStyle/$ID/NormalParagraphStyle");
+  w.Start("CharacterStyleRange");
+  w.Attr("AppliedCharacterStyle", "CharacterStyle/$ID/[No character style]");
+  w.Start("XMLElement").Attr("Self", "dxmlroot").Attr("MarkupTag", "XMLTag/Root");
+  return w.Take();
 }
 
 }  // namespace
@@ -55,7 +45,9 @@ Writer::Writer(const Document& doc, const ExportOptions& options)
       db_(doc.DataBase()),
       options_(options),
       ws_(doc.TextWorkspaceRefs()),
-      resolver_(doc.DataBase(), doc.TextWorkspaceRefs()) {
+      resolver_(doc.DataBase(), doc.TextWorkspaceRefs()),
+      pages_(DocumentPages(doc)) {
+  for (size_t n = 0; n < pages_.size(); ++n) pagesOfSpread_[pages_[n].spread].push_back(n);
   if (auto t = db_.Query<IStyleTable>(ws_.paragraphStyles)) rootParagraph_ = t->RootStyle();
   if (auto t = db_.Query<IStyleTable>(ws_.characterStyles)) rootCharacter_ = t->RootStyle();
 }

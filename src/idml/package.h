@@ -2,14 +2,20 @@
 // the XML parts deflated in the order they were added. Entries carry a fixed time stamp
 // so that the same parts give the same bytes.
 //
-// The package is written to a temporary file beside the target and renamed over it only
-// when complete: a failed write leaves neither a partial package nor a damaged old file.
+// A large part (a page's main story with all its inline frames) is deflated on a thread
+// of its own from the moment it is added, while the exporter goes on building the rest.
+//
+// The archive is made in memory, then written to a temporary file beside the target and
+// renamed over it only when complete: a failed write leaves neither a partial package nor a damaged
+// old file.
 #pragma once
 
+#include <cstdint>
+#include <deque>
 #include <filesystem>
+#include <future>
+#include <optional>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace tarvelin::idml {
 
@@ -23,10 +29,24 @@ class Package {
 
   // Empty on success, otherwise why the file could not be written (nothing is left on
   // disk then).
-  std::string Write(const std::filesystem::path& target) const;
+  std::string Write(const std::filesystem::path& target);
+
+  // A raw deflate stream of a part and the CRC-32 of the part.
+  struct Deflated {
+    std::string data;
+    uint32_t crc = 0;
+  };
 
  private:
-  std::vector<std::pair<std::string, std::string>> parts_;
+  struct Part {
+    std::string name, content;
+    std::future<std::optional<Deflated>> deflated;  // large parts only
+  };
+
+  // The whole zip in `bytes`; false with `error` set when libzip fails.
+  bool Archive(std::string& bytes, std::string& error);
+
+  std::deque<Part> parts_;  // a deque: a part being deflated never moves
 };
 
 }  // namespace tarvelin::idml

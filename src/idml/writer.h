@@ -7,8 +7,6 @@
 // the design map lists them.
 #pragma once
 
-#include <pugixml.hpp>
-
 #include <deque>
 #include <map>
 #include <set>
@@ -24,14 +22,16 @@
 #include "host/text/text_attributes.h"
 #include "idml/idml_export.h"
 #include "idml/package.h"
+#include "idml/xml_part.h"
 
 namespace tarvelin::idml {
 
 const char* WrapModeId(WrapMode mode);
-// A TextFramePreference's insets (top, left, bottom, right, the format's order).
-void InsetSpacing(pugi::xml_node textFramePreference, const Insets& insets);
-// A TextWrapPreference child of `parent`.
-void TextWrap(pugi::xml_node parent, WrapMode mode, const Insets& offsets);
+// A TextFramePreference's Properties with its insets (top, left, bottom, right, the
+// format's order); nothing when all are 0, the format's default.
+void InsetSpacing(XmlWriter& w, const Insets& insets);
+// A TextWrapPreference element.
+void TextWrap(XmlWriter& w, WrapMode mode, const Insets& offsets);
 
 // Where a page item goes: free on a spread (its bounds moved into the spread's
 // coordinates, on a layer) or inline in a story (the application places it).
@@ -61,7 +61,10 @@ class Writer {
 
   // ---- text (writer_text.cpp)
   std::string StylesPart();
-  void TextAttributes(pugi::xml_node el, const AttributeList& list);
+  // The attributes of `list` on the element `w` has just started; those the format
+  // writes as typed values (font, leading) go to `properties`, for the element's
+  // Properties.
+  void TextAttributes(XmlWriter& w, const AttributeList& list, XmlWriter& properties);
   std::string ParagraphStyleRef(UID style);
   std::string CharacterStyleRef(UID style);
   std::string ObjectStyleRef(UID style);
@@ -72,10 +75,10 @@ class Writer {
   // ---- page items (writer_items.cpp)
   std::string MasterSpreadPart();
   std::string SpreadPart(UID spread);
-  void PageElement(pugi::xml_node parent, const std::string& self, const Page& page, double dx,
-                   double dy, const char* name, const char* master);
-  void PageItem(pugi::xml_node parent, UID item, const Placement& at);
-  void ImageElement(pugi::xml_node frame, UID frameUid, UID image);
+  void PageElement(XmlWriter& w, const std::string& self, const Page& page, double dx, double dy,
+                   const std::string& name, const char* master);
+  void PageItem(XmlWriter& w, UID item, const Placement& at);
+  void ImageElement(XmlWriter& w, UID frameUid, UID image);
 
   void Missing(std::string what);
 
@@ -86,6 +89,8 @@ class Writer {
   TextResolver resolver_;
   UID rootParagraph_ = kInvalidUID, rootCharacter_ = kInvalidUID;
 
+  std::vector<PageRef> pages_;                                  // the document's pages in order
+  std::unordered_map<UID, std::vector<size_t>> pagesOfSpread_;  // indices into pages_
   std::set<std::string> missing_;
   std::map<UID, std::string> swatchIds_;  // referenced or listed swatches
   std::vector<UID> swatchOrder_;          // the list's order, then first reference

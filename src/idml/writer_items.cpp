@@ -32,27 +32,23 @@ const char* WrapModeId(WrapMode mode) {
   return "None";
 }
 
-void InsetSpacing(pugi::xml_node textFramePreference, const Insets& in) {
-  pugi::xml_node inset = PropertiesOf(textFramePreference).append_child("InsetSpacing");
-  SetAttr(inset, "type", "list");
-  for (double v : {in.top, in.left, in.bottom, in.right}) {
-    pugi::xml_node item = inset.append_child("ListItem");
-    SetAttr(item, "type", "unit");
-    item.text().set(Num(v).c_str());
-  }
+void InsetSpacing(XmlWriter& w, const Insets& in) {
+  if (in.top == 0 && in.left == 0 && in.bottom == 0 && in.right == 0) return;
+  w.Start("Properties").Start("InsetSpacing").Attr("type", "list");
+  for (double v : {in.top, in.left, in.bottom, in.right}) w.Typed("ListItem", "unit", Num(v));
+  w.End().End();
 }
 
-void TextWrap(pugi::xml_node parent, WrapMode mode, const Insets& offsets) {
-  pugi::xml_node wrap = parent.append_child("TextWrapPreference");
-  SetBool(wrap, "Inverse", false);
-  SetBool(wrap, "ApplyToMasterPageOnly", false);
-  SetAttr(wrap, "TextWrapSide", "BothSides");
-  SetAttr(wrap, "TextWrapMode", WrapModeId(mode));
-  pugi::xml_node off = PropertiesOf(wrap).append_child("TextWrapOffset");
-  SetAttr(off, "Top", Num(offsets.top));
-  SetAttr(off, "Left", Num(offsets.left));
-  SetAttr(off, "Bottom", Num(offsets.bottom));
-  SetAttr(off, "Right", Num(offsets.right));
+void TextWrap(XmlWriter& w, WrapMode mode, const Insets& offsets) {
+  w.Start("TextWrapPreference").BoolAttr("Inverse", false);
+  w.BoolAttr("ApplyToMasterPageOnly", false).Attr("TextWrapSide", "BothSides");
+  w.Attr("TextWrapMode", WrapModeId(mode));
+  if (offsets.top != 0 || offsets.left != 0 || offsets.bottom != 0 || offsets.right != 0) {
+    w.Start("Properties").Start("TextWrapOffset").NumAttr("Top", offsets.top);
+    w.NumAttr("Left", offsets.left).NumAttr("Bottom", offsets.bottom);
+    w.NumAttr("Right", offsets.right).End().End();
+  }
+  w.End();
 }
 
 namespace {
@@ -68,29 +64,22 @@ std::string Translate(double x, double y) {
   return "1 0 0 1 " + Num(x) + " " + Num(y);
 }
 
-void Path(pugi::xml_node properties, double w, double h) {
-  pugi::xml_node path = properties.append_child("PathGeometry");
-  pugi::xml_node type = path.append_child("GeometryPathType");
-  SetBool(type, "PathOpen", false);
-  pugi::xml_node points = type.append_child("PathPointArray");
-  for (auto [x, y] : {std::pair{0.0, 0.0}, {0.0, h}, {w, h}, {w, 0.0}}) {
-    std::string p = Num(x) + " " + Num(y);
-    pugi::xml_node pt = points.append_child("PathPointType");
-    SetAttr(pt, "Anchor", p);
-    SetAttr(pt, "LeftDirection", p);
-    SetAttr(pt, "RightDirection", p);
+void Path(XmlWriter& w, double width, double height) {
+  w.Start("PathGeometry").Start("GeometryPathType").BoolAttr("PathOpen", false);
+  w.Start("PathPointArray");
+  for (auto [x, y] : {std::pair{0.0, 0.0}, {0.0, height}, {width, height}, {width, 0.0}}) {
+    const std::string p = Num(x) + " " + Num(y);
+    w.Start("PathPointType").Attr("Anchor", p).Attr("LeftDirection", p);
+    w.Attr("RightDirection", p).End();
   }
+  w.End().End().End();
 }
 
-void Margins(pugi::xml_node page, const Page& p) {
-  pugi::xml_node m = page.append_child("MarginPreference");
-  SetAttr(m, "ColumnCount", std::to_string(p.columns));
-  SetAttr(m, "ColumnGutter", Num(p.gutter));
-  SetAttr(m, "Top", Num(p.margins.top));
-  SetAttr(m, "Bottom", Num(p.margins.bottom));
-  SetAttr(m, "Left", Num(p.margins.left));
-  SetAttr(m, "Right", Num(p.margins.right));
-  SetAttr(m, "ColumnDirection", "Horizontal");
+void Margins(XmlWriter& w, const Page& p) {
+  w.Start("MarginPreference").Attr("ColumnCount", std::to_string(p.columns));
+  w.NumAttr("ColumnGutter", p.gutter).NumAttr("Top", p.margins.top);
+  w.NumAttr("Bottom", p.margins.bottom).NumAttr("Left", p.margins.left);
+  w.NumAttr("Right", p.margins.right).Attr("ColumnDirection", "Horizontal");
   const int n = std::max(1, p.columns);
   const double width = p.bounds.Width() - p.margins.left - p.margins.right;
   const double column = (width - (n - 1) * p.gutter) / n;
@@ -102,7 +91,7 @@ void Margins(pugi::xml_node page, const Page& p) {
     positions += ' ';
     positions += Num(left + column);
   }
-  SetAttr(m, "ColumnsPositions", positions);
+  w.Attr("ColumnsPositions", positions).End();
 }
 
 // file: URI of a path: absolute, '/'-separated, bytes outside the unreserved set and '/'
@@ -149,60 +138,41 @@ const char* Fitting(const PMRect& frame, const PMRect& image, double sx, double 
 
 }  // namespace
 
-void Writer::PageElement(pugi::xml_node parent, const std::string& self, const Page& page,
-                         double dx, double dy, const char* name, const char* master) {
-  pugi::xml_node p = parent.append_child("Page");
-  SetAttr(p, "Self", self);
-  SetAttr(p, "Name", name);
-  SetAttr(p, "AppliedMaster", master);
-  SetAttr(p, "GeometricBounds",
-          "0 0 " + Num(page.bounds.Height()) + " " + Num(page.bounds.Width()));
-  SetAttr(p, "ItemTransform", Translate(page.bounds.left + dx, page.bounds.top + dy));
-  SetAttr(p, "OverrideList", "");
-  SetAttr(p, "MasterPageTransform", "1 0 0 1 0 0");
-  SetAttr(p, "TabOrder", "");
-  SetAttr(p, "GridStartingPoint", "TopOutside");
-  SetBool(p, "UseMasterGrid", true);
-  pugi::xml_node colour = PropertiesOf(p).append_child("PageColor");
-  SetAttr(colour, "type", "enumeration");
-  colour.text().set("UseMasterColor");
-  Margins(p, page);
+void Writer::PageElement(XmlWriter& w, const std::string& self, const Page& page, double dx,
+                         double dy, const std::string& name, const char* master) {
+  w.Start("Page").Attr("Self", self).Attr("Name", name).Attr("AppliedMaster", master);
+  w.Attr("GeometricBounds", "0 0 " + Num(page.bounds.Height()) + " " + Num(page.bounds.Width()));
+  w.Attr("ItemTransform", Translate(page.bounds.left + dx, page.bounds.top + dy));
+  w.Attr("OverrideList", "").Attr("MasterPageTransform", "1 0 0 1 0 0").Attr("TabOrder", "");
+  w.Attr("GridStartingPoint", "TopOutside").BoolAttr("UseMasterGrid", true);
+  w.Start("Properties").Typed("PageColor", "enumeration", "UseMasterColor").End();
+  Margins(w, page);
+  w.End();
 }
 
 std::string Writer::MasterSpreadPart() {
   const PageSetup& setup = doc_.Data()->GetPageSetup();
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "MasterSpread");
-  pugi::xml_node m = root.append_child("MasterSpread");
-  SetAttr(m, "Self", "dmaster");
-  SetAttr(m, "Name", "A-Master");
-  SetAttr(m, "NamePrefix", "A");
-  SetAttr(m, "BaseName", "Master");
-  SetBool(m, "ShowMasterItems", true);
-  SetAttr(m, "PageCount", "1");
-  SetAttr(m, "OverriddenPageItemProps", "");
-  SetAttr(m, "PrimaryTextFrame", "n");
-  SetAttr(m, "ItemTransform", "1 0 0 1 0 0");
+  XmlWriter w;
+  BeginPart(w, "MasterSpread");
+  w.Start("MasterSpread").Attr("Self", "dmaster").Attr("Name", "A-Master");
+  w.Attr("NamePrefix", "A").Attr("BaseName", "Master").BoolAttr("ShowMasterItems", true);
+  w.Attr("PageCount", "1").Attr("OverriddenPageItemProps", "").Attr("PrimaryTextFrame", "n");
+  w.Attr("ItemTransform", "1 0 0 1 0 0");
   Page page{{0, 0, setup.width, setup.height}, setup.margins, setup.columns, setup.gutter};
-  PageElement(m, "dmasterp0", page, -setup.width / 2, -setup.height / 2, "A", "n");
-  return SerialisePart(doc);
+  PageElement(w, "dmasterp0", page, -setup.width / 2, -setup.height / 2, "A", "n");
+  return w.Take();
 }
 
 std::string Writer::SpreadPart(UID uid) {
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "Spread");
-  pugi::xml_node s = root.append_child("Spread");
-  SetAttr(s, "Self", Id(uid));
+  XmlWriter w;
+  BeginPart(w, "Spread");
   auto spread = db_.Query<ISpread>(uid);
   const std::vector<Page> none;
   const std::vector<Page>& pages = spread ? spread->Pages() : none;
-  SetAttr(s, "PageCount", std::to_string(pages.size()));
-  SetAttr(s, "BindingLocation", "0");
-  SetBool(s, "AllowPageShuffle", true);
-  SetAttr(s, "ItemTransform", "1 0 0 1 0 0");
-  SetBool(s, "ShowMasterItems", true);
-  SetAttr(s, "PageTransitionType", "None");
-  SetAttr(s, "FlattenerOverride", "Default");
+  w.Start("Spread").Attr("Self", Id(uid)).Attr("PageCount", std::to_string(pages.size()));
+  w.Attr("BindingLocation", "0").BoolAttr("AllowPageShuffle", true);
+  w.Attr("ItemTransform", "1 0 0 1 0 0").BoolAttr("ShowMasterItems", true);
+  w.Attr("PageTransitionType", "None").Attr("FlattenerOverride", "Default");
   double left = 0, right = 0;
   for (size_t i = 0; i < pages.size(); ++i) {
     left = i ? std::min(left, pages[i].bounds.left) : pages[i].bounds.left;
@@ -211,31 +181,28 @@ std::string Writer::SpreadPart(UID uid) {
   const double dx = -(left + right) / 2;
   const double dy =
       pages.empty() ? 0 : -pages.front().bounds.top - pages.front().bounds.Height() / 2;
-  for (size_t i = 0; i < pages.size(); ++i) {
-    std::string self = Id(uid, PageSuffix(i));
-    PageElement(s, self, pages[i], dx, dy, "", "dmaster");
-  }
   // Page names are the pages' numbers in the document.
-  int32_t number = 0;
-  for (const PageRef& p : DocumentPages(doc_)) {
-    ++number;
-    if (p.spread != uid) continue;
-    pugi::xml_node page =
-        s.find_child_by_attribute("Page", "Self", Id(uid, PageSuffix(p.indexInSpread)).c_str());
-    if (page) SetAttr(page, "Name", std::to_string(number));
+  std::vector<std::string> names(pages.size());
+  if (auto it = pagesOfSpread_.find(uid); it != pagesOfSpread_.end()) {
+    for (size_t n : it->second) {
+      const auto index = static_cast<size_t>(pages_[n].indexInSpread);
+      if (index < names.size()) names[index] = std::to_string(n + 1);
+    }
   }
+  for (size_t i = 0; i < pages.size(); ++i)
+    PageElement(w, Id(uid, PageSuffix(i)), pages[i], dx, dy, names[i], "dmaster");
   if (spread) {
     for (UID layerUid : spread->SpreadLayers()) {
       auto layer = db_.Query<ISpreadLayer>(layerUid);
       if (!layer) continue;
       Placement at{.inlineItem = false, .dx = dx, .dy = dy, .layer = Id(layer->Layer())};
-      for (UID item : layer->Items()) PageItem(s, item, at);
+      for (UID item : layer->Items()) PageItem(w, item, at);
     }
   }
-  return SerialisePart(doc);
+  return w.Take();
 }
 
-void Writer::PageItem(pugi::xml_node parent, UID uid, const Placement& at) {
+void Writer::PageItem(XmlWriter& w, UID uid, const Placement& at) {
   auto item = db_.Query<IPageItem>(uid);
   auto g = db_.Query<IGraphicAttributes>(uid);
   if (!item || !g) {
@@ -247,69 +214,55 @@ void Writer::PageItem(pugi::xml_node parent, UID uid, const Placement& at) {
   const FrameKind kind = KindOf(db_, uid);
   auto text = db_.Query<ITextFrame>(uid);
   const bool isText = kind == FrameKind::kText && text && text->Story() != kInvalidUID;
-  pugi::xml_node el = parent.append_child(isText ? "TextFrame" : "Rectangle");
-  SetAttr(el, "Self", Id(uid));
+  w.Start(isText ? "TextFrame" : "Rectangle").Attr("Self", Id(uid));
   if (isText) {
-    SetAttr(el, "ParentStory", StoryRef(text->Story()));
-    SetAttr(el, "PreviousTextFrame", text->PreviousFrame() ? Id(text->PreviousFrame()) : "n");
-    SetAttr(el, "NextTextFrame", text->NextFrame() ? Id(text->NextFrame()) : "n");
-    SetAttr(el, "ContentType", "TextType");
+    w.Attr("ParentStory", StoryRef(text->Story()));
+    w.Attr("PreviousTextFrame", text->PreviousFrame() ? Id(text->PreviousFrame()) : "n");
+    w.Attr("NextTextFrame", text->NextFrame() ? Id(text->NextFrame()) : "n");
+    w.Attr("ContentType", "TextType");
   } else {
-    SetAttr(el, "ContentType", kind == FrameKind::kPicture ? "GraphicType" : "Unassigned");
+    w.Attr("ContentType", kind == FrameKind::kPicture ? "GraphicType" : "Unassigned");
   }
-  if (!at.inlineItem) SetAttr(el, "ItemLayer", at.layer);
-  SetBool(el, "Visible", true);
-  SetAttr(el, "Name", "$ID/");
-  SetAttr(el, "FillColor", SwatchRef(g->FillSwatch()));
-  SetAttr(el, "StrokeColor", SwatchRef(g->StrokeSwatch()));
-  SetAttr(el, "StrokeWeight", Num(g->StrokeWeight()));
-  SetAttr(el, "AppliedObjectStyle", ObjectStyleRef(g->ObjectStyle()));
+  if (!at.inlineItem) w.Attr("ItemLayer", at.layer);
+  w.Attr("FillColor", SwatchRef(g->FillSwatch()));
+  w.Attr("StrokeColor", SwatchRef(g->StrokeSwatch()));
+  w.NumAttr("StrokeWeight", g->StrokeWeight());
+  w.Attr("AppliedObjectStyle", ObjectStyleRef(g->ObjectStyle()));
   const PMRect& b = item->Bounds();
-  SetAttr(el, "ItemTransform",
-          at.inlineItem ? Translate(0, 0) : Translate(b.left + at.dx, b.top + at.dy));
+  w.Attr("ItemTransform",
+         at.inlineItem ? Translate(0, 0) : Translate(b.left + at.dx, b.top + at.dy));
 
-  pugi::xml_node props = PropertiesOf(el);
+  w.Start("Properties");
   if (options_.labels) {
     LabelPairs labels = options_.labels(db_, uid);
     if (!labels.empty()) {
-      pugi::xml_node label = props.append_child("Label");
-      for (const auto& [key, value] : labels) {
-        pugi::xml_node kv = label.append_child("KeyValuePair");
-        SetAttr(kv, "Key", XmlText(key));
-        SetAttr(kv, "Value", XmlText(value));
-      }
+      w.Start("Label");
+      for (const auto& [key, value] : labels)
+        w.Start("KeyValuePair").Attr("Key", key).Attr("Value", value).End();
+      w.End();
     }
   }
-  Path(props, b.Width(), b.Height());
+  Path(w, b.Width(), b.Height());
+  w.End();
 
-  if (at.inlineItem) {
-    pugi::xml_node a = el.append_child("AnchoredObjectSetting");
-    SetAttr(a, "AnchoredPosition", "InlinePosition");
-    SetBool(a, "SpineRelative", false);
-    SetBool(a, "LockPosition", false);
-    SetBool(a, "PinPosition", true);
-    SetAttr(a, "AnchorPoint", "BottomRightAnchor");
-    SetAttr(a, "HorizontalAlignment", "LeftAlign");
-    SetAttr(a, "HorizontalReferencePoint", "TextFrame");
-    SetAttr(a, "VerticalAlignment", "BottomAlign");
-    SetAttr(a, "VerticalReferencePoint", "LineBaseline");
-    SetAttr(a, "AnchorXoffset", "0");
-    SetAttr(a, "AnchorYoffset", "0");
-    SetAttr(a, "AnchorSpaceAbove", "0");
-  }
+  // The application places an inline item on its line; the other settings of an
+  // anchored object only matter for the other positions.
+  if (at.inlineItem)
+    w.Start("AnchoredObjectSetting").Attr("AnchoredPosition", "InlinePosition").End();
   if (text && (isText || kind == FrameKind::kEmpty)) {
-    pugi::xml_node tf = el.append_child("TextFramePreference");
-    SetAttr(tf, "TextColumnCount", std::to_string(std::max(1, text->Columns())));
-    SetAttr(tf, "TextColumnGutter", Num(text->Gutter()));
-    SetBool(tf, "UseFixedColumnWidth", false);
-    InsetSpacing(tf, text->TextInsets());
+    w.Start("TextFramePreference");
+    w.Attr("TextColumnCount", std::to_string(std::max(1, text->Columns())));
+    w.NumAttr("TextColumnGutter", text->Gutter()).BoolAttr("UseFixedColumnWidth", false);
+    InsetSpacing(w, text->TextInsets());
+    w.End();
   }
-  TextWrap(el, g->Wrap(), g->WrapOffsets());
+  if (g->Wrap() != WrapMode::kNone) TextWrap(w, g->Wrap(), g->WrapOffsets());
 
-  if (kind == FrameKind::kPicture) ImageElement(el, uid, ImageOf(db_, uid));
+  if (kind == FrameKind::kPicture) ImageElement(w, uid, ImageOf(db_, uid));
+  w.End();
 }
 
-void Writer::ImageElement(pugi::xml_node frame, UID frameUid, UID image) {
+void Writer::ImageElement(XmlWriter& w, UID frameUid, UID image) {
   auto item = db_.Query<IPageItem>(image);
   auto data = db_.Query<IImageItem>(image);
   auto owner = db_.Query<IPageItem>(frameUid);
@@ -318,58 +271,33 @@ void Writer::ImageElement(pugi::xml_node frame, UID frameUid, UID image) {
   const PMRect& ib = item->Bounds();
   auto [sx, sy] = ImageScale(db_, image);
 
-  pugi::xml_node fit = frame.append_child("FrameFittingOption");
-  SetAttr(fit, "LeftCrop", Num(fb.left - ib.left));
-  SetAttr(fit, "TopCrop", Num(fb.top - ib.top));
-  SetAttr(fit, "RightCrop", Num(ib.right - fb.right));
-  SetAttr(fit, "BottomCrop", Num(ib.bottom - fb.bottom));
-  SetAttr(fit, "FittingOnEmptyFrame", Fitting(fb, ib, sx, sy));
-  SetAttr(fit, "FittingAlignment", "CenterAnchor");
+  w.Start("FrameFittingOption").NumAttr("LeftCrop", fb.left - ib.left);
+  w.NumAttr("TopCrop", fb.top - ib.top).NumAttr("RightCrop", ib.right - fb.right);
+  w.NumAttr("BottomCrop", ib.bottom - fb.bottom);
+  w.Attr("FittingOnEmptyFrame", Fitting(fb, ib, sx, sy));
+  w.Attr("FittingAlignment", "CenterAnchor").End();
 
   const std::string type = ImageType(data->Format());
-  pugi::xml_node img = frame.append_child("Image");
-  SetAttr(img, "Self", Id(image));
-  SetAttr(img, "ItemTransform",
-          Num(sx) + " 0 0 " + Num(sy) + " " + Num(ib.left - fb.left) + " " + Num(ib.top - fb.top));
-  SetAttr(img, "ImageTypeName", type);
-  SetBool(img, "Visible", true);
-  SetAttr(img, "Name", "$ID/");
-  pugi::xml_node props = PropertiesOf(img);
-  pugi::xml_node profile = props.append_child("Profile");
-  SetAttr(profile, "type", "string");
-  profile.text().set("$ID/None");
-  pugi::xml_node gb = props.append_child("GraphicBounds");
-  SetAttr(gb, "Left", "0");
-  SetAttr(gb, "Top", "0");
-  SetAttr(gb, "Right", Num(data->NaturalWidth()));
-  SetAttr(gb, "Bottom", Num(data->NaturalHeight()));
+  w.Start("Image").Attr("Self", Id(image));
+  w.Attr("ItemTransform",
+         Num(sx) + " 0 0 " + Num(sy) + " " + Num(ib.left - fb.left) + " " + Num(ib.top - fb.top));
+  w.Attr("ImageTypeName", type);
+  w.Start("Properties").Typed("Profile", "string", "$ID/None");
+  w.Start("GraphicBounds").Attr("Left", "0").Attr("Top", "0");
+  w.NumAttr("Right", data->NaturalWidth()).NumAttr("Bottom", data->NaturalHeight()).End();
+  w.End();
 
   fs::path file(ToUtf8(data->File()));
   std::error_code ec;
   if (file.is_relative() && !doc_.File().empty()) file = doc_.File().parent_path() / file;
   file = file.lexically_normal();
   if (!fs::exists(file, ec)) Missing("image: " + file.string() + " (linked, not on disk)");
-  pugi::xml_node link = img.append_child("Link");
-  SetAttr(link, "Self", Id(image, "l"));
-  SetAttr(link, "AssetURL", "$ID/");
-  SetAttr(link, "AssetID", "$ID/");
-  SetAttr(link, "LinkResourceURI", FileUri(file));
-  SetAttr(link, "LinkResourceFormat", type);
-  SetAttr(link, "StoredState", "Normal");
-  SetAttr(link, "LinkClassID", "35906");
-  SetAttr(link, "LinkClientID", "257");
-  SetBool(link, "LinkResourceModified", false);
-  SetBool(link, "LinkObjectModified", false);
-  SetBool(link, "ShowInUI", true);
-  SetBool(link, "CanEmbed", true);
-  SetBool(link, "CanUnembed", true);
-  SetBool(link, "CanPackage", true);
-  SetAttr(link, "ImportPolicy", "NoAutoImport");
-  SetAttr(link, "ExportPolicy", "NoAutoExport");
-  SetBool(link, "LinkImportStopped", false);
-  SetAttr(link, "LinkImportModificationTime", "2001-01-01T00:00:00");
-  SetAttr(link, "LinkImportTime", "2001-01-01T00:00:00");
-  SetAttr(link, "LinkResourceSize", "0~0");
+  // A link to the file on disk, which the application reads when it opens the package.
+  w.Start("Link").Attr("Self", Id(image, "l")).Attr("LinkResourceURI", FileUri(file));
+  w.Attr("LinkResourceFormat", type).Attr("StoredState", "Normal");
+  w.BoolAttr("LinkResourceModified", false).BoolAttr("LinkObjectModified", false);
+  w.End();
+  w.End();  // Image
 }
 
 }  // namespace tarvelin::idml

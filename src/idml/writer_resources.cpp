@@ -1,5 +1,7 @@
 // The resource parts (Graphic, Fonts, Preferences) and the design map.
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 
 #include "core/utf16.h"
 #include "host/documents/spread.h"
@@ -33,20 +35,32 @@ const SpecialColour* SpecialNamed(std::u16string_view name) {
   return nullptr;
 }
 
-// The components in the format's ranges: CMYK in percent, RGB in 0..255 (stored as
-// fractions unless a component is above 1, as the composer reads them), Lab as is.
+// A component in the format's range: CMYK in percent, RGB in 0..255 (ours are 0..1;
+// above 1 they were given in 0..255 already), Lab as it is. The component is taken at the
+// decimal value it was defined with (0.3, not the float's 0.30000001), so that a swatch
+// of 30 % reads 30.
+std::string Component(float v, float scale) {
+  if (!std::isfinite(v)) return "0";
+  char buf[32];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  double defined = 0;
+  std::from_chars(buf, r.ptr, defined);
+  double scaled = defined * scale;
+  if (scaled == 0) scaled = 0;  // no "-0"
+  // Twelve digits: more than a float holds, fewer than the product's rounding noise.
+  r = std::to_chars(buf, buf + sizeof buf, scaled, std::chars_format::general, 12);
+  return std::string(buf, r.ptr);
+}
+
 std::vector<std::string> ColourValues(const Colour& c) {
   std::vector<std::string> out;
-  float rgbScale = 255;
+  float scale = 1;
+  if (c.space == ColourSpace::kCmyk) scale = 100;
   if (c.space == ColourSpace::kRgb &&
-      std::max({c.components[0], c.components[1], c.components[2]}) > 1)
-    rgbScale = 1;
-  for (size_t i = 0; i < ComponentCount(c.space); ++i) {
-    float v = c.components[i];
-    if (c.space == ColourSpace::kCmyk) v *= 100;
-    if (c.space == ColourSpace::kRgb) v *= rgbScale;
-    out.push_back(NumF(v));
-  }
+      std::max({c.components[0], c.components[1], c.components[2]}) <= 1)
+    scale = 255;
+  for (size_t i = 0; i < ComponentCount(c.space); ++i)
+    out.push_back(Component(c.components[i], scale));
   return out;
 }
 
@@ -73,17 +87,18 @@ std::u16string GeneratedName(const Colour& c) {
   return FromUtf8(name);
 }
 
-void AppendInk(pugi::xml_node root, const std::string& self, const std::string& name, bool process,
+void AppendInk(XmlWriter& w, const std::string& self, const std::string& name, bool process,
                const char* angle) {
-  pugi::xml_node ink = root.append_child("Ink");
-  SetAttr(ink, "Self", self);
-  SetAttr(ink, "Name", name);
-  SetBool(ink, "IsProcessInk", process);
-  SetAttr(ink, "Angle", angle);
-  SetBool(ink, "ConvertToProcess", false);
-  SetAttr(ink, "Frequency", "70");
-  SetBool(ink, "PrintInk", true);
-  SetAttr(ink, "InkType", "Normal");
+  w.Start("Ink").Attr("Self", self).Attr("Name", name).BoolAttr("IsProcessInk", process);
+  w.Attr("Angle", angle).BoolAttr("ConvertToProcess", false).Attr("Frequency", "70");
+  w.BoolAttr("PrintInk", true).Attr("InkType", "Normal").End();
+}
+
+// The attributes every Color carries after its value.
+void ColourTail(XmlWriter& w, std::string_view name, bool editable) {
+  w.Attr("AlternateSpace", "NoAlternateColor").Attr("AlternateColorValue", "");
+  w.Attr("Name", name).BoolAttr("ColorEditable", editable).BoolAttr("ColorRemovable", editable);
+  w.BoolAttr("Visible", true).Attr("SwatchCreatorID", "7937");
 }
 
 }  // namespace
@@ -130,24 +145,15 @@ std::string Writer::FontRef(UID uid) {
 }
 
 std::string Writer::GraphicPart() {
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "Graphic");
+  XmlWriter w;
+  BeginPart(w, "Graphic");
   // The format's own colours always exist; a document swatch of their name became them.
   std::set<std::string> written;
   for (const auto& s : kSpecials) {
-    pugi::xml_node c = root.append_child("Color");
-    SetAttr(c, "Self", s.self);
-    SetAttr(c, "Model", s.model);
-    SetAttr(c, "Space", "CMYK");
-    SetAttr(c, "ColorValue", s.value);
-    SetAttr(c, "ColorOverride", s.override_);
-    SetAttr(c, "AlternateSpace", "NoAlternateColor");
-    SetAttr(c, "AlternateColorValue", "");
-    SetAttr(c, "Name", XmlText(s.name));
-    SetBool(c, "ColorEditable", false);
-    SetBool(c, "ColorRemovable", false);
-    SetBool(c, "Visible", true);
-    SetAttr(c, "SwatchCreatorID", "7937");
+    w.Start("Color").Attr("Self", s.self).Attr("Model", s.model).Attr("Space", "CMYK");
+    w.Attr("ColorValue", s.value).Attr("ColorOverride", s.override_);
+    ColourTail(w, XmlText(s.name), false);
+    w.End();
     written.insert(s.self);
   }
   std::vector<std::string> spotInks;
@@ -156,150 +162,110 @@ std::string Writer::GraphicPart() {
     if (written.count(self)) continue;
     auto swatch = db_.Query<ISwatch>(uid);
     const Colour& colour = swatch->GetColour();
-    std::string name = self.substr(std::string("Color/").size());
     // The display name is the swatch's own; the ID's form only escapes it.
     std::string display =
         swatch->Name().empty() ? XmlText(GeneratedName(colour)) : XmlText(swatch->Name());
-    pugi::xml_node c = root.append_child("Color");
-    SetAttr(c, "Self", self);
-    SetAttr(c, "Model", colour.process ? "Process" : "Spot");
-    SetAttr(c, "Space", ColourSpaceName(colour.space));
-    SetAttr(c, "ColorValue", Join(ColourValues(colour)));
-    SetAttr(c, "ColorOverride", "Normal");
-    SetAttr(c, "AlternateSpace", "NoAlternateColor");
-    SetAttr(c, "AlternateColorValue", "");
-    SetAttr(c, "Name", display);
-    SetBool(c, "ColorEditable", true);
-    SetBool(c, "ColorRemovable", true);
-    SetBool(c, "Visible", true);
-    SetAttr(c, "SwatchCreatorID", "7937");
+    w.Start("Color").Attr("Self", self).Attr("Model", colour.process ? "Process" : "Spot");
+    w.Attr("Space", ColourSpaceName(colour.space)).Attr("ColorValue", Join(ColourValues(colour)));
+    w.Attr("ColorOverride", "Normal");
+    ColourTail(w, display, true);
+    w.End();
     if (!colour.process) spotInks.push_back(display);
   }
-  AppendInk(root, "Ink/$ID/Process Cyan", "$ID/Process Cyan", true, "75");
-  AppendInk(root, "Ink/$ID/Process Magenta", "$ID/Process Magenta", true, "15");
-  AppendInk(root, "Ink/$ID/Process Yellow", "$ID/Process Yellow", true, "0");
-  AppendInk(root, "Ink/$ID/Process Black", "$ID/Process Black", true, "45");
+  AppendInk(w, "Ink/$ID/Process Cyan", "$ID/Process Cyan", true, "75");
+  AppendInk(w, "Ink/$ID/Process Magenta", "$ID/Process Magenta", true, "15");
+  AppendInk(w, "Ink/$ID/Process Yellow", "$ID/Process Yellow", true, "0");
+  AppendInk(w, "Ink/$ID/Process Black", "$ID/Process Black", true, "45");
   std::set<std::string> inks;
   for (const std::string& name : spotInks)
-    if (inks.insert(name).second) AppendInk(root, "Ink/" + name, name, false, "45");
-  pugi::xml_node none = root.append_child("Swatch");
-  SetAttr(none, "Self", "Swatch/None");
-  SetAttr(none, "Name", "None");
-  SetBool(none, "ColorEditable", false);
-  SetBool(none, "ColorRemovable", false);
-  SetBool(none, "Visible", true);
-  SetAttr(none, "SwatchCreatorID", "7937");
-  pugi::xml_node solid = root.append_child("StrokeStyle");
-  SetAttr(solid, "Self", "StrokeStyle/$ID/Solid");
-  SetAttr(solid, "Name", "$ID/Solid");
-  return SerialisePart(doc);
+    if (inks.insert(name).second) AppendInk(w, "Ink/" + name, name, false, "45");
+  w.Start("Swatch").Attr("Self", "Swatch/None").Attr("Name", "None");
+  w.BoolAttr("ColorEditable", false).BoolAttr("ColorRemovable", false);
+  w.BoolAttr("Visible", true).Attr("SwatchCreatorID", "7937").End();
+  w.Start("StrokeStyle").Attr("Self", "StrokeStyle/$ID/Solid").Attr("Name", "$ID/Solid").End();
+  return w.Take();
 }
 
 std::string Writer::FontsPart() {
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "Fonts");
+  XmlWriter w;
+  BeginPart(w, "Fonts");
   for (const auto& [uid, name] : fontIds_) {
     auto family = db_.Query<IFontFamily>(uid);
-    pugi::xml_node fam = root.append_child("FontFamily");
-    SetAttr(fam, "Self", Id(uid, "ff"));
-    SetAttr(fam, "Name", name);
+    w.Start("FontFamily").Attr("Self", Id(uid, "ff")).Attr("Name", name);
     const bool installed = !family->FamilyName().empty();
     std::vector<std::u16string> styles;
     for (const FontFamilyFace& f : family->Faces()) styles.push_back(f.style);
     if (styles.empty()) styles.push_back(u"Regular");
     for (size_t i = 0; i < styles.size(); ++i) {
-      std::string style = XmlText(styles[i]);
+      const std::string style = XmlText(styles[i]);
+      const std::string full = name + " " + style;
       std::string postscript = name + "-" + style;
       postscript.erase(std::remove(postscript.begin(), postscript.end(), ' '), postscript.end());
-      pugi::xml_node font = fam.append_child("Font");
-      SetAttr(font, "Self", Id(uid, "ff" + std::to_string(i)));
-      SetAttr(font, "FontFamily", name);
-      SetAttr(font, "Name", name + " " + style);
-      SetAttr(font, "PostScriptName", postscript);
-      SetAttr(font, "Status", installed ? "Installed" : "NotAvailable");
-      SetAttr(font, "FontStyleName", style);
-      SetAttr(font, "FontType", "OpenTypeTT");
-      SetAttr(font, "WritingScript", "0");
-      SetAttr(font, "FullName", name + " " + style);
-      SetAttr(font, "FullNameNative", name + " " + style);
-      SetAttr(font, "FontStyleNameNative", style);
-      SetAttr(font, "PlatformName", "$ID/");
-      SetAttr(font, "Version", "");
+      w.Start("Font").Attr("Self", Id(uid, "ff" + std::to_string(i))).Attr("FontFamily", name);
+      w.Attr("Name", full).Attr("PostScriptName", postscript);
+      w.Attr("Status", installed ? "Installed" : "NotAvailable").Attr("FontStyleName", style);
+      w.Attr("FontType", "OpenTypeTT").Attr("WritingScript", "0").Attr("FullName", full);
+      w.Attr("FullNameNative", full).Attr("FontStyleNameNative", style);
+      w.Attr("PlatformName", "$ID/").Attr("Version", "").End();
     }
+    w.End();
   }
-  return SerialisePart(doc);
+  return w.Take();
 }
 
 std::string Writer::PreferencesPart() {
   const PageSetup& setup = doc_.Data()->GetPageSetup();
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "Preferences");
-  pugi::xml_node d = root.append_child("DocumentPreference");
-  SetAttr(d, "PageHeight", Num(setup.height));
-  SetAttr(d, "PageWidth", Num(setup.width));
-  SetAttr(d, "PagesPerDocument", std::to_string(std::max<size_t>(1, DocumentPages(doc_).size())));
-  SetBool(d, "FacingPages", false);
-  SetAttr(d, "DocumentBleedTopOffset", "0");
-  SetAttr(d, "DocumentBleedBottomOffset", "0");
-  SetAttr(d, "DocumentBleedInsideOrLeftOffset", "0");
-  SetAttr(d, "DocumentBleedOutsideOrRightOffset", "0");
-  SetBool(d, "DocumentBleedUniformSize", true);
-  SetAttr(d, "SlugTopOffset", "0");
-  SetAttr(d, "SlugBottomOffset", "0");
-  SetAttr(d, "SlugInsideOrLeftOffset", "0");
-  SetAttr(d, "SlugRightOrOutsideOffset", "0");
-  SetBool(d, "DocumentSlugUniformSize", false);
-  SetAttr(d, "PageBinding", "LeftToRight");
-  SetAttr(d, "ColumnDirection", "Horizontal");
-  SetBool(d, "AllowPageShuffle", true);
-  SetAttr(d, "StartPageNumber", "1");
-  pugi::xml_node m = root.append_child("MarginPreference");
-  SetAttr(m, "ColumnCount", std::to_string(setup.columns));
-  SetAttr(m, "ColumnGutter", Num(setup.gutter));
-  SetAttr(m, "Top", Num(setup.margins.top));
-  SetAttr(m, "Bottom", Num(setup.margins.bottom));
-  SetAttr(m, "Left", Num(setup.margins.left));
-  SetAttr(m, "Right", Num(setup.margins.right));
-  SetAttr(m, "ColumnDirection", "Horizontal");
-  pugi::xml_node v = root.append_child("ViewPreference");
-  SetAttr(v, "HorizontalMeasurementUnits", "Points");
-  SetAttr(v, "VerticalMeasurementUnits", "Points");
-  SetAttr(v, "RulerOrigin", "PageOrigin");
-  pugi::xml_node t = root.append_child("TextFramePreference");
-  SetAttr(t, "TextColumnCount", "1");
-  SetAttr(t, "TextColumnGutter", Num(setup.gutter));
-  return SerialisePart(doc);
+  XmlWriter w;
+  BeginPart(w, "Preferences");
+  w.Start("DocumentPreference").NumAttr("PageHeight", setup.height);
+  w.NumAttr("PageWidth", setup.width);
+  w.Attr("PagesPerDocument", std::to_string(std::max<size_t>(1, pages_.size())));
+  w.BoolAttr("FacingPages", false);
+  for (const char* bleed : {"DocumentBleedTopOffset", "DocumentBleedBottomOffset",
+                            "DocumentBleedInsideOrLeftOffset", "DocumentBleedOutsideOrRightOffset"})
+    w.Attr(bleed, "0");
+  w.BoolAttr("DocumentBleedUniformSize", true);
+  for (const char* slug :
+       {"SlugTopOffset", "SlugBottomOffset", "SlugInsideOrLeftOffset", "SlugRightOrOutsideOffset"})
+    w.Attr(slug, "0");
+  w.BoolAttr("DocumentSlugUniformSize", false).Attr("PageBinding", "LeftToRight");
+  w.Attr("ColumnDirection", "Horizontal").BoolAttr("AllowPageShuffle", true);
+  w.Attr("StartPageNumber", "1").End();
+  w.Start("MarginPreference").Attr("ColumnCount", std::to_string(setup.columns));
+  w.NumAttr("ColumnGutter", setup.gutter).NumAttr("Top", setup.margins.top);
+  w.NumAttr("Bottom", setup.margins.bottom).NumAttr("Left", setup.margins.left);
+  w.NumAttr("Right", setup.margins.right).Attr("ColumnDirection", "Horizontal").End();
+  w.Start("ViewPreference").Attr("HorizontalMeasurementUnits", "Points");
+  w.Attr("VerticalMeasurementUnits", "Points").Attr("RulerOrigin", "PageOrigin").End();
+  w.Start("TextFramePreference").Attr("TextColumnCount", "1");
+  w.NumAttr("TextColumnGutter", setup.gutter).End();
+  return w.Take();
 }
 
 std::string Writer::DesignMap(const std::vector<std::string>& masters,
                               const std::vector<std::string>& spreads,
                               const std::vector<std::string>& stories) {
-  pugi::xml_document doc;
-  pugi::xml_node pi = doc.append_child(pugi::node_pi);
-  pi.set_name("aid");
-  pi.set_value(
-      "style=\"50\" type=\"document\" readerVersion=\"6.0\" featureSet=\"257\" "
-      "product=\"8.0(370)\"");
-  pugi::xml_node root = doc.append_child("Document");
-  root.append_attribute("xmlns:idPkg") = kPackagingNamespace;
-  SetAttr(root, "DOMVersion", kDomVersion);
-  SetAttr(root, "Self", "d");
+  XmlWriter w;
+  w.Raw(
+      "<?aid style=\"50\" type=\"document\" readerVersion=\"6.0\" featureSet=\"257\" "
+      "product=\"8.0(370)\"?>");
+  w.Start("Document").Attr("xmlns:idPkg", kPackagingNamespace).Attr("DOMVersion", kDomVersion);
+  w.Attr("Self", "d");
   std::string storyList;
-  for (const std::string& s : stories) storyList += (storyList.empty() ? "" : " ") + s;
-  SetAttr(root, "StoryList", storyList);
-  SetAttr(root, "Name", XmlText(doc_.Data()->Name()));
-  SetAttr(root, "ZeroPoint", "0 0");
+  for (const std::string& s : stories) {
+    if (!storyList.empty()) storyList += ' ';
+    storyList += s;
+  }
+  w.Attr("StoryList", storyList).Attr("Name", doc_.Data()->Name()).Attr("ZeroPoint", "0 0");
   const auto& layers = doc_.Data()->Layers();
-  SetAttr(root, "ActiveLayer", layers.empty() ? "n" : Id(layers.front()));
-  SetAttr(root, "CMYKProfile", "Coated FOGRA39 (ISO 12647-2:2004)");
-  SetAttr(root, "RGBProfile", "sRGB IEC61966-2.1");
-  SetAttr(root, "SolidColorIntent", "UseColorSettings");
-  SetAttr(root, "AfterBlendingIntent", "UseColorSettings");
-  SetAttr(root, "DefaultImageIntent", "UseColorSettings");
+  w.Attr("ActiveLayer", layers.empty() ? "n" : Id(layers.front()));
+  w.Attr("CMYKProfile", "Coated FOGRA39 (ISO 12647-2:2004)")
+      .Attr("RGBProfile", "sRGB IEC61966-2.1");
+  w.Attr("SolidColorIntent", "UseColorSettings").Attr("AfterBlendingIntent", "UseColorSettings");
+  w.Attr("DefaultImageIntent", "UseColorSettings");
 
   auto part = [&](const char* kind, const std::string& src) {
-    pugi::xml_node n = root.append_child((std::string("idPkg:") + kind).c_str());
-    SetAttr(n, "src", src);
+    w.Start(std::string("idPkg:") + kind).Attr("src", src).End();
   };
   part("Graphic", "Resources/Graphic.xml");
   part("Fonts", "Resources/Fonts.xml");
@@ -308,40 +274,31 @@ std::string Writer::DesignMap(const std::vector<std::string>& masters,
   part("Tags", "XML/Tags.xml");
   for (UID uid : layers) {
     auto layer = db_.Query<ILayer>(uid);
-    pugi::xml_node l = root.append_child("Layer");
-    SetAttr(l, "Self", Id(uid));
-    SetAttr(l, "Name", layer ? XmlText(layer->Name()) : Id(uid));
-    SetBool(l, "Visible", layer ? layer->Visible() : true);
-    SetBool(l, "Locked", layer ? layer->Locked() : false);
-    SetBool(l, "IgnoreWrap", false);
-    SetBool(l, "ShowGuides", true);
-    SetBool(l, "LockGuides", false);
-    SetBool(l, "UI", true);
-    SetBool(l, "Expendable", true);
-    SetBool(l, "Printable", true);
-    pugi::xml_node colour = PropertiesOf(l).append_child("LayerColor");
-    SetAttr(colour, "type", "enumeration");
-    colour.text().set("LightBlue");
+    w.Start("Layer").Attr("Self", Id(uid));
+    if (layer)
+      w.Attr("Name", layer->Name());
+    else
+      w.Attr("Name", Id(uid));
+    w.BoolAttr("Visible", layer ? layer->Visible() : true);
+    w.BoolAttr("Locked", layer ? layer->Locked() : false).BoolAttr("IgnoreWrap", false);
+    w.BoolAttr("ShowGuides", true).BoolAttr("LockGuides", false).BoolAttr("UI", true);
+    w.BoolAttr("Expendable", true).BoolAttr("Printable", true);
+    w.Start("Properties").Typed("LayerColor", "enumeration", "LightBlue").End();
+    w.End();
   }
   for (const std::string& m : masters)
     part("MasterSpread", "MasterSpreads/MasterSpread_" + m + ".xml");
   for (const std::string& s : spreads) part("Spread", "Spreads/Spread_" + s + ".xml");
-  std::vector<PageRef> pages = DocumentPages(doc_);
-  if (!pages.empty()) {
-    pugi::xml_node section = root.append_child("Section");
-    SetAttr(section, "Self", "dsection");
-    SetAttr(section, "Length", std::to_string(pages.size()));
-    SetAttr(section, "Name", "");
-    SetBool(section, "ContinueNumbering", false);
-    SetBool(section, "IncludeSectionPrefix", false);
-    SetAttr(section, "PageNumberStyle", "Arabic");
-    SetAttr(section, "PageStart", Id(pages.front().spread, "p0"));
-    SetAttr(section, "SectionPrefix", "");
-    SetAttr(section, "PageNumberStart", "1");
+  if (!pages_.empty()) {
+    w.Start("Section").Attr("Self", "dsection").Attr("Length", std::to_string(pages_.size()));
+    w.Attr("Name", "").BoolAttr("ContinueNumbering", false);
+    w.BoolAttr("IncludeSectionPrefix", false).Attr("PageNumberStyle", "Arabic");
+    w.Attr("PageStart", Id(pages_.front().spread, "p0")).Attr("SectionPrefix", "");
+    w.Attr("PageNumberStart", "1").End();
   }
   part("BackingStory", "XML/BackingStory.xml");
   for (const std::string& s : stories) part("Story", "Stories/Story_" + s + ".xml");
-  return SerialisePart(doc);
+  return w.Take();
 }
 
 }  // namespace tarvelin::idml

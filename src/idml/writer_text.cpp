@@ -73,71 +73,67 @@ bool SameKind(const IStyle& a, const Database& db, UID parent) {
 
 }  // namespace
 
-void Writer::TextAttributes(pugi::xml_node el, const AttributeList& list) {
+void Writer::TextAttributes(XmlWriter& w, const AttributeList& list, XmlWriter& properties) {
   for (const Attribute& a : list) {
     bool done = false;
     for (const Simple& s : kSimple) {
       if (s.kind != a.kind) continue;
-      SetAttr(el, s.name, Num(a.AsDouble() * s.scale));
-      if (a.kind == AttrKind::kKerning) SetAttr(el, "KerningMethod", "$ID/Manual");
+      w.NumAttr(s.name, a.AsDouble() * s.scale);
+      if (a.kind == AttrKind::kKerning) w.Attr("KerningMethod", "$ID/Manual");
       done = true;
     }
     if (done) continue;
     switch (a.kind) {
       case AttrKind::kFontFamily: {
         std::string font = FontRef(a.AsUID());
-        if (font.empty()) break;
-        pugi::xml_node f = PropertiesOf(el).append_child("AppliedFont");
-        SetAttr(f, "type", "string");
-        f.text().set(font.c_str());
+        if (!font.empty()) properties.Typed("AppliedFont", "string", font);
         break;
       }
       case AttrKind::kFontStyle:
-        SetAttr(el, "FontStyle", XmlText(a.AsText()));
+        w.Attr("FontStyle", a.AsText());
         break;
       case AttrKind::kColour:
-        SetAttr(el, "FillColor", SwatchRef(a.AsUID()));
+        w.Attr("FillColor", SwatchRef(a.AsUID()));
         break;
       case AttrKind::kRuleAboveColour:
-        SetAttr(el, "RuleAboveColor", SwatchRef(a.AsUID()));
+        w.Attr("RuleAboveColor", SwatchRef(a.AsUID()));
         break;
       case AttrKind::kRuleBelowColour:
-        SetAttr(el, "RuleBelowColor", SwatchRef(a.AsUID()));
+        w.Attr("RuleBelowColor", SwatchRef(a.AsUID()));
         break;
       case AttrKind::kCapitalisation:
-        SetAttr(el, "Capitalization", Enum(a.kind, a.AsInt()));
+        w.Attr("Capitalization", Enum(a.kind, a.AsInt()));
         break;
       case AttrKind::kPosition:
-        SetAttr(el, "Position", Enum(a.kind, a.AsInt()));
+        w.Attr("Position", Enum(a.kind, a.AsInt()));
         break;
       case AttrKind::kAlignment:
-        SetAttr(el, "Justification", Enum(a.kind, a.AsInt()));
+        w.Attr("Justification", Enum(a.kind, a.AsInt()));
         break;
       case AttrKind::kUnderline:
-        SetBool(el, "Underline", a.AsInt() != 0);
+        w.BoolAttr("Underline", a.AsInt() != 0);
         break;
       case AttrKind::kStrikethrough:
-        SetBool(el, "StrikeThru", a.AsInt() != 0);
+        w.BoolAttr("StrikeThru", a.AsInt() != 0);
         break;
       case AttrKind::kKeepWithNext:
-        SetAttr(el, "KeepWithNext", a.AsInt() != 0 ? "1" : "0");
+        w.Attr("KeepWithNext", a.AsInt() != 0 ? "1" : "0");
         break;
       case AttrKind::kRuleAboveOn:
-        SetBool(el, "RuleAbove", a.AsInt() != 0);
+        w.BoolAttr("RuleAbove", a.AsInt() != 0);
         break;
       case AttrKind::kRuleBelowOn:
-        SetBool(el, "RuleBelow", a.AsInt() != 0);
+        w.BoolAttr("RuleBelow", a.AsInt() != 0);
         break;
       case AttrKind::kRuleAboveMode:
       case AttrKind::kRuleBelowMode:
-        SetAttr(el, a.kind == AttrKind::kRuleAboveMode ? "RuleAboveWidth" : "RuleBelowWidth",
-                a.AsInt() == kRuleToColumn ? "ColumnWidth" : "TextWidth");
+        w.Attr(a.kind == AttrKind::kRuleAboveMode ? "RuleAboveWidth" : "RuleBelowWidth",
+               a.AsInt() == kRuleToColumn ? "ColumnWidth" : "TextWidth");
         break;
       case AttrKind::kLeading: {
-        pugi::xml_node l = PropertiesOf(el).append_child("Leading");
         const bool automatic = a.AsDouble() == kAutoLeading;
-        SetAttr(l, "type", automatic ? "enumeration" : "unit");
-        l.text().set(automatic ? "Auto" : Num(a.AsDouble()).c_str());
+        properties.Typed("Leading", automatic ? "enumeration" : "unit",
+                         automatic ? "Auto" : Num(a.AsDouble()));
         break;
       }
       default:
@@ -168,8 +164,8 @@ std::string Writer::ObjectStyleRef(UID style) {
 }
 
 std::string Writer::StylesPart() {
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "Styles");
+  XmlWriter w;
+  BeginPart(w, "Styles");
 
   // IDs first: a style may be based on one listed after it.
   struct Entry {
@@ -189,17 +185,17 @@ std::string Writer::StylesPart() {
     }
   }
 
-  auto basedOn = [](pugi::xml_node el, const std::string& ref) {
-    pugi::xml_node b = PropertiesOf(el).append_child("BasedOn");
-    SetAttr(b, "type", "object");
-    b.text().set(ref.c_str());
+  // A style's attributes, then its Properties: the typed values and what it is based on.
+  auto body = [&](const AttributeList& attributes, const std::string& parent) {
+    XmlWriter properties(XmlWriter::Kind::kFragment);
+    TextAttributes(w, attributes, properties);
+    properties.Typed("BasedOn", "object", parent);
+    w.Start("Properties").Raw(properties.Take()).End();
   };
-  auto styleElement = [&](pugi::xml_node group, const char* element, const Entry& e) {
+  auto styleElement = [&](const char* element, const Entry& e) {
     const IStyle& s = *e.style;
-    pugi::xml_node el = group.append_child(element);
-    SetAttr(el, "Self", styleIds_.at(e.uid));
-    SetAttr(el, "Name", XmlText(s.Name()));
-    SetBool(el, "Imported", false);
+    w.Start(element).Attr("Self", styleIds_.at(e.uid)).Attr("Name", s.Name());
+    w.BoolAttr("Imported", false);
     AttributeList attributes = s.Attributes();
     std::string parent;
     if (s.Parent() == kInvalidUID || SameKind(s, db_, s.Parent())) {
@@ -216,59 +212,55 @@ std::string Writer::StylesPart() {
       }
       attributes.Merge(inherited);
     }
-    TextAttributes(el, attributes);
-    basedOn(el, parent);
+    body(attributes, parent);
+    w.End();
+  };
+  auto fixed = [&](const char* element, const char* self, const char* name) {
+    w.Start(element).Attr("Self", self).Attr("Name", name).BoolAttr("Imported", false);
   };
 
-  pugi::xml_node chars = root.append_child("RootCharacterStyleGroup");
-  SetAttr(chars, "Self", "dcharstyles");
-  pugi::xml_node none = chars.append_child("CharacterStyle");
-  SetAttr(none, "Self", kNoCharacterStyle);
-  SetAttr(none, "Name", "$ID/[No character style]");
-  SetBool(none, "Imported", false);
-  for (const Entry& e : styles[1]) styleElement(chars, "CharacterStyle", e);
+  w.Start("RootCharacterStyleGroup").Attr("Self", "dcharstyles");
+  fixed("CharacterStyle", kNoCharacterStyle, "$ID/[No character style]");
+  w.End();
+  for (const Entry& e : styles[1]) styleElement("CharacterStyle", e);
+  w.End();
 
-  pugi::xml_node paras = root.append_child("RootParagraphStyleGroup");
-  SetAttr(paras, "Self", "dparastyles");
-  pugi::xml_node noPara = paras.append_child("ParagraphStyle");
-  SetAttr(noPara, "Self", kNoParagraphStyle);
-  SetAttr(noPara, "Name", "$ID/[No paragraph style]");
-  SetBool(noPara, "Imported", false);
+  w.Start("RootParagraphStyleGroup").Attr("Self", "dparastyles");
+  fixed("ParagraphStyle", kNoParagraphStyle, "$ID/[No paragraph style]");
+  w.End();
   // The root style's complete defaults become the basic paragraph style.
-  pugi::xml_node basic = paras.append_child("ParagraphStyle");
-  SetAttr(basic, "Self", kBasicParagraph);
-  SetAttr(basic, "Name", "$ID/NormalParagraphStyle");
-  SetBool(basic, "Imported", false);
-  if (auto r = db_.Query<IStyle>(rootParagraph_)) TextAttributes(basic, r->Attributes());
-  basedOn(basic, kNoParagraphStyle);
-  for (const Entry& e : styles[0]) styleElement(paras, "ParagraphStyle", e);
+  fixed("ParagraphStyle", kBasicParagraph, "$ID/NormalParagraphStyle");
+  auto root = db_.Query<IStyle>(rootParagraph_);
+  body(root ? root->Attributes() : AttributeList(), kNoParagraphStyle);
+  w.End();
+  for (const Entry& e : styles[0]) styleElement("ParagraphStyle", e);
+  w.End();
 
-  pugi::xml_node objects = root.append_child("RootObjectStyleGroup");
-  SetAttr(objects, "Self", "dobjectstyles");
-  pugi::xml_node noObj = objects.append_child("ObjectStyle");
-  SetAttr(noObj, "Self", kNoObjectStyle);
-  SetAttr(noObj, "Name", "$ID/[None]");
+  w.Start("RootObjectStyleGroup").Attr("Self", "dobjectstyles");
+  w.Start("ObjectStyle").Attr("Self", kNoObjectStyle).Attr("Name", "$ID/[None]").End();
   for (UID uid : doc_.Data()->ObjectStyles()) {
     auto style = db_.Query<IObjectStyle>(uid);
     if (!style) continue;
     const ObjectStyleAttributes& a = style->Attributes();
-    pugi::xml_node el = objects.append_child("ObjectStyle");
-    SetAttr(el, "Self", ObjectStyleRef(uid));
-    SetAttr(el, "Name", XmlText(style->Name()));
-    SetBool(el, "EnableFill", a.fill.has_value());
-    SetBool(el, "EnableStroke", a.stroke.has_value() || a.strokeWeight.has_value());
-    SetBool(el, "EnableTextFrameGeneralOptions", a.insets.has_value());
-    SetBool(el, "EnableTextWrapAndOthers", a.wrapMode.has_value());
-    if (a.fill) SetAttr(el, "FillColor", SwatchRef(*a.fill));
-    if (a.stroke) SetAttr(el, "StrokeColor", SwatchRef(*a.stroke));
-    if (a.strokeWeight) SetAttr(el, "StrokeWeight", Num(*a.strokeWeight));
-    pugi::xml_node b = PropertiesOf(el).append_child("BasedOn");
-    SetAttr(b, "type", "object");
-    b.text().set(kNoObjectStyle);
-    if (a.insets) InsetSpacing(el.append_child("TextFramePreference"), *a.insets);
-    if (a.wrapMode) TextWrap(el, *a.wrapMode, a.wrapOffsets);
+    w.Start("ObjectStyle").Attr("Self", ObjectStyleRef(uid)).Attr("Name", style->Name());
+    w.BoolAttr("EnableFill", a.fill.has_value());
+    w.BoolAttr("EnableStroke", a.stroke.has_value() || a.strokeWeight.has_value());
+    w.BoolAttr("EnableTextFrameGeneralOptions", a.insets.has_value());
+    w.BoolAttr("EnableTextWrapAndOthers", a.wrapMode.has_value());
+    if (a.fill) w.Attr("FillColor", SwatchRef(*a.fill));
+    if (a.stroke) w.Attr("StrokeColor", SwatchRef(*a.stroke));
+    if (a.strokeWeight) w.NumAttr("StrokeWeight", *a.strokeWeight);
+    w.Start("Properties").Typed("BasedOn", "object", kNoObjectStyle).End();
+    if (a.insets) {
+      w.Start("TextFramePreference");
+      InsetSpacing(w, *a.insets);
+      w.End();
+    }
+    if (a.wrapMode) TextWrap(w, *a.wrapMode, a.wrapOffsets);
+    w.End();
   }
-  return SerialisePart(doc);
+  w.End();
+  return w.Take();
 }
 
 std::string Writer::StoryRef(UID story) {
@@ -277,35 +269,33 @@ std::string Writer::StoryRef(UID story) {
 }
 
 std::string Writer::StoryPart(UID uid) {
-  pugi::xml_document doc;
-  pugi::xml_node root = BeginPart(doc, "Story");
-  pugi::xml_node story = root.append_child("Story");
-  SetAttr(story, "Self", Id(uid));
-  SetAttr(story, "AppliedTOCStyle", "n");
-  SetBool(story, "TrackChanges", false);
-  SetAttr(story, "StoryTitle", "$ID/");
-  SetAttr(story, "AppliedNamedGrid", "n");
-  pugi::xml_node pref = story.append_child("StoryPreference");
-  SetBool(pref, "OpticalMarginAlignment", false);
-  SetAttr(pref, "OpticalMarginSize", "12");
-  SetAttr(pref, "FrameType", "TextFrameType");
-  SetAttr(pref, "StoryOrientation", "Horizontal");
-  SetAttr(pref, "StoryDirection", "LeftToRightDirection");
+  XmlWriter w;
+  BeginPart(w, "Story");
+  w.Start("Story").Attr("Self", Id(uid)).Attr("AppliedTOCStyle", "n");
+  w.BoolAttr("TrackChanges", false).Attr("StoryTitle", "$ID/").Attr("AppliedNamedGrid", "n");
+  w.Start("StoryPreference").BoolAttr("OpticalMarginAlignment", false);
+  w.Attr("OpticalMarginSize", "12").Attr("FrameType", "TextFrameType");
+  w.Attr("StoryOrientation", "Horizontal").Attr("StoryDirection", "LeftToRightDirection").End();
 
   auto model = db_.Query<ITextModel>(uid);
   if (!model) {
     Missing("story: UID " + std::to_string(uid) + " (written empty)");
-    return SerialisePart(doc);
+    return w.Take();
   }
   const size_t total = model->TotalLength();
   const size_t last = total == 0 ? 0 : total - 1;  // the end-of-story character, not written
   std::u16string content;
+  auto flush = [&] {
+    if (content.empty()) return;
+    w.Start("Content").Text(content).End();
+    content.clear();
+  };
   for (size_t i = 0; i < total;) {
     TextRange p = model->ParagraphAt(i);
     if (p.length == 0) break;
     const size_t pend = std::min(p.End(), total);
-    pugi::xml_node para = story.append_child("ParagraphStyleRange");
-    SetAttr(para, "AppliedParagraphStyle", ParagraphStyleRef(model->ParagraphStyleAt(i)));
+    w.Start("ParagraphStyleRange");
+    w.Attr("AppliedParagraphStyle", ParagraphStyleRef(model->ParagraphStyleAt(i)));
     // Paragraph-level overrides of character kinds lie under the character style here;
     // in the format a range's own values lie over it, so they move to the character
     // ranges whose style leaves them open.
@@ -313,28 +303,26 @@ std::string Writer::StoryPart(UID uid) {
     AttributeList paragraphOnly, characterKinds;
     for (const Attribute& a : pover)
       (IsParagraphKind(a.kind) ? paragraphOnly : characterKinds).Set(a);
-    TextAttributes(para, paragraphOnly);
+    XmlWriter paragraphProperties(XmlWriter::Kind::kFragment);
+    TextAttributes(w, paragraphOnly, paragraphProperties);
+    if (!paragraphProperties.Empty()) w.Start("Properties").Raw(paragraphProperties.Take()).End();
 
     for (size_t j = i; j < pend;) {
       TextRange r = model->CharacterRunAt(j);
       const size_t rend = std::clamp(r.End(), j + 1, pend);
-      pugi::xml_node run = para.append_child("CharacterStyleRange");
       UID cstyle = model->CharacterStyleAt(j);
-      SetAttr(run, "AppliedCharacterStyle", CharacterStyleRef(cstyle));
+      w.Start("CharacterStyleRange").Attr("AppliedCharacterStyle", CharacterStyleRef(cstyle));
       AttributeList local = model->CharacterOverridesAt(j);
       const UID chain = cstyle == kInvalidUID ? rootCharacter_ : cstyle;
       for (const Attribute& a : characterKinds)
         if (!local.Has(a.kind) && !resolver_.FromStyle(chain, a.kind)) local.Set(a);
-      TextAttributes(run, local);
+      XmlWriter runProperties(XmlWriter::Kind::kFragment);
+      TextAttributes(w, local, runProperties);
+      if (!runProperties.Empty()) w.Start("Properties").Raw(runProperties.Take()).End();
 
       const std::u16string text = model->Text(j, rend - j);
       std::vector<Anchor> anchors = model->InlineObjectsIn(j, rend - j);
       size_t next_anchor = 0;
-      auto flush = [&] {
-        if (content.empty()) return;
-        run.append_child("Content").text().set(XmlText(content).c_str());
-        content.clear();
-      };
       for (size_t k = 0; k < text.size(); ++k) {
         const size_t at = j + k;
         const char16_t c = text[k];
@@ -343,22 +331,24 @@ std::string Writer::StoryPart(UID uid) {
         if (c == kObjectReplacement && next_anchor < anchors.size() &&
             anchors[next_anchor].position == at) {
           flush();
-          PageItem(run, anchors[next_anchor].uid, Placement{.inlineItem = true, .layer = {}});
+          PageItem(w, anchors[next_anchor].uid, Placement{.inlineItem = true, .layer = {}});
           continue;
         }
         if (c == kParagraphEnd) {
           flush();
-          run.append_child("Br");
+          w.Start("Br").End();
           continue;
         }
         content += c == u'\n' ? u'\u2028' : c;
       }
       flush();
+      w.End();  // CharacterStyleRange
       j = rend;
     }
+    w.End();  // ParagraphStyleRange
     i = std::max(i + 1, pend);
   }
-  return SerialisePart(doc);
+  return w.Take();
 }
 
 }  // namespace tarvelin::idml

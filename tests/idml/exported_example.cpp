@@ -16,13 +16,21 @@ std::string Slurp(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
+// One folder a test process, removed when it ends.
 fs::path Scratch() {
-  static const fs::path dir = [] {
-    std::string tmpl = (fs::temp_directory_path() / "tarvelin-idml-XXXXXX").string();
-    const char* made = mkdtemp(tmpl.data());
-    return fs::path(made ? made : "");
-  }();
-  return dir;
+  struct Folder {
+    fs::path path;
+    Folder() {
+      std::string tmpl = (fs::temp_directory_path() / "tarvelin-idml-XXXXXX").string();
+      if (const char* made = mkdtemp(tmpl.data())) path = made;
+    }
+    ~Folder() {
+      std::error_code ec;
+      if (!path.empty()) fs::remove_all(path, ec);
+    }
+  };
+  static const Folder folder;
+  return folder.path;
 }
 
 }  // namespace

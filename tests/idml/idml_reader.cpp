@@ -181,14 +181,17 @@ ReadPackage ReadIdml(const std::string& file) {
     e.name = st.name;
     e.stored = st.comp_method == ZIP_CM_STORE;
     e.data.resize(st.size);
-    if (zip_file_t* f = zip_fopen_index(z, i, 0)) {
-      zip_fread(f, e.data.data(), st.size);
-      zip_fclose(f);
-    }
+    zip_file_t* f = zip_fopen_index(z, i, 0);
+    // Reading to the end checks the entry's CRC; one more byte must find nothing left.
+    char more;
+    if (!f || zip_fread(f, e.data.data(), st.size) != static_cast<zip_int64_t>(st.size) ||
+        zip_fread(f, &more, 1) != 0)
+      p.error = e.name + " cannot be read back";
+    if (f) zip_fclose(f);
     p.entries.push_back(std::move(e));
   }
   zip_close(z);
-  Reader(p).Run();
+  if (p.error.empty()) Reader(p).Run();
   return p;
 }
 

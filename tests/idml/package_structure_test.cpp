@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "exported_example.h"
+#include "idml/package.h"
 #include "idml_reader.h"
 
 namespace tarvelin::idml::test {
@@ -159,6 +160,38 @@ TEST(IdmlPackage, MissingPictureIsListedAndStillLinked) {
   bool linked = false;
   for (const auto& [self, f] : p.frames) linked = linked || f.imageUri.ends_with("/dzialka.jpg");
   EXPECT_TRUE(linked);
+}
+
+// A part large enough to be deflated ahead reads back whole, and beside it a stored and a
+// deflated small one; the archive is the same every time.
+TEST(IdmlPackage, LargePartsReadBackIntact) {
+  const ExportedExample& e = Example();
+  ASSERT_EQ(e.error, "");
+  std::string large;
+  for (int i = 0; large.size() < 3 * 1024 * 1024; ++i)
+    large += "<Content>Ogłoszenie " + std::to_string(i * 7919 % 100003) + "</Content>";
+  const std::vector<std::pair<std::string, std::string>> parts = {
+      {"designmap.xml", "<Document/>"},
+      {"Stories/Story_large.xml", large},
+      {"Resources/Small.xml", "<x/>"},
+      {"Resources/Medium.xml", std::string(large, 0, 10000)}};
+  std::string bytes[2];
+  for (int run = 0; run < 2; ++run) {
+    Package package;
+    for (const auto& [name, content] : parts) package.Add(name, content);
+    const fs::path out = e.folder / "large.idml";
+    ASSERT_EQ(package.Write(out), "");
+    bytes[run] = Bytes(out);
+    ReadPackage read = ReadIdml(out.string());
+    ASSERT_EQ(read.error, "");
+    ASSERT_EQ(read.entries.size(), parts.size() + 1);
+    for (const auto& [name, content] : parts) {
+      const Entry* entry = read.Find(name);
+      ASSERT_NE(entry, nullptr) << name;
+      EXPECT_TRUE(entry->data == content) << name;
+    }
+  }
+  EXPECT_TRUE(bytes[0] == bytes[1]);
 }
 
 }  // namespace

@@ -46,6 +46,12 @@ QXTDialogFlags& QXTIDialogFlags() {
   return flags;
 }
 
+DialogResource QXTIDialogResource() {
+  return {kQXTIDialogViewID,
+          "0x113380kQXTIDialogTitleKey",
+          {{kForceMacCEEncodingWidgetID, "0x113380kForceMacCEEncodingKey"}}};
+}
+
 void QXTIDialogController::InitializeDialogFields() {
   QXTIDialogFlags().confirmed = false;
 }

@@ -29,6 +29,8 @@
 #include <vector>
 
 #include "core/stream.h"
+#include "host/application/import_provider.h"
+#include "host/application/ui_services.h"
 #include "host/objects/error_code.h"
 #include "host/objects/uid.h"
 #include "host/text/font_catalogue.h"
@@ -41,11 +43,6 @@ class Progress;
 class TextScanner;
 
 inline constexpr uint32_t kTextFileType = 0x54455854;  // 'TEXT'
-
-enum class ImportUILevel : uint8_t { kNone, kMinimal, kFull };
-
-// The global error code of an import whose options dialog was cancelled.
-inline constexpr ErrorCode kImportDialogCancelled = 2;
 
 // kUtf8Mark: the stream begins with a UTF-8 byte-order mark and "<v".
 enum class DetectedEncoding : int32_t {
@@ -76,6 +73,11 @@ class QXTIDialogController {
   // OK pressed: confirmed, and "Force MacCE encoding" as the check box stands.
   void ApplyDialogFields(bool forceMacCEChecked);
 };
+
+// The options dialog's view resource: its title and the "Force MacCE encoding" check box.
+inline constexpr uint32_t kQXTIDialogViewID = 710;
+inline constexpr uint32_t kForceMacCEEncodingWidgetID = 0x113380 + 0x22;
+DialogResource QXTIDialogResource();
 
 // Shows the options dialog modally over the controller.
 class QXTOptionsDialog {

@@ -134,6 +134,9 @@ class QXTImportProvider {
   void SetOptionsDialog(QXTOptionsDialog* dialog) { dialog_ = dialog; }
   // Optional: the scan reports progress to it and stops when it is cancelled.
   void SetProgress(Progress* progress) { progress_ = progress; }
+  // Without a progress of the caller's: the scan shows a bar of its own from `factory`,
+  // after the options dialog, without Cancel.
+  void SetProgressSource(ProgressFactory* factory) { progress_source_ = factory; }
 
   // Imports the stream (from its start) into a new story of the database, inside one
   // command sequence. 0 and the story in `imported`; otherwise a null `imported` and
@@ -151,6 +154,7 @@ class QXTImportProvider {
   DetectedEncoding encoding_ = DetectedEncoding::kUnknown;
   QXTOptionsDialog* dialog_ = nullptr;
   Progress* progress_ = nullptr;
+  ProgressFactory* progress_source_ = nullptr;
   QXTImportReport report_;
   ErrorCode last_error_ = kSuccess;
 };

@@ -83,6 +83,7 @@ class QXTImportProviderImpl final : public IImportProvider {
     DialogService* service = app ? app->Services().dialogs : nullptr;
     std::optional<HostOptionsDialog> dialog;
     if (service) provider.SetOptionsDialog(&dialog.emplace(*service));
+    if (app) provider.SetProgressSource(app->Services().progress);
     return provider.Import(db, doc->TextWorkspaceRefs(), stream, ui, story);
   }
 };

@@ -116,6 +116,10 @@ TEST_F(HostImportTest, RefusesWhatItCannotPlaceWithoutChangingTheDocument) {
   doc_->GetSelection().Clear();
   EXPECT_EQ(ImportFile(*app_, TaggedFile(u"<v1.70><e1>\rx"), ImportUILevel::kFull).status,
             ImportStatus::kNoTarget);
+  // Without a place for the text the chooser is not even shown.
+  chooser_.filters.clear();
+  EXPECT_EQ(RunImportCommand(*app_, ImportUILevel::kFull).status, ImportStatus::kNoTarget);
+  EXPECT_TRUE(chooser_.filters.empty());
   EXPECT_TRUE(dialogs.shown.empty());
   EXPECT_EQ(Db().Image(), before);
 }

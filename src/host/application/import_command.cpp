@@ -83,8 +83,14 @@ std::vector<FileFilter> ImportFileFilters(Application& app) {
 
 ImportOutcome RunImportCommand(Application& app, ImportUILevel ui) {
   ImportOutcome outcome;
-  if (!app.Context().FrontDocument()) {
+  Document* doc = app.Context().FrontDocument();
+  if (!doc) {
     outcome.status = ImportStatus::kNoDocument;
+    return outcome;
+  }
+  // Told before the user looks for a file that could go nowhere.
+  if (!TargetOf(*doc)) {
+    outcome.status = ImportStatus::kNoTarget;
     return outcome;
   }
   FileChooser* chooser = app.Services().chooser;

@@ -37,6 +37,7 @@
 #include "shell/plugin_ids.h"
 #include "studio_document.h"
 #include "studio_host.h"
+#include "studio_language.h"
 
 using namespace tarvelin;
 using namespace tarvelin::studio;
@@ -184,10 +185,25 @@ class FaceWiringTest : public QObject {
              QStringLiteral("Import"));
   }
 
+  void missingDataAlertOffersItsButtonsInOrder_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("texts");
+    QTest::addColumn<QString>("tip");
+    QTest::newRow("English") << int(StudioLanguage::kEnglish)
+                             << QStringList({"Cancel", "Try Again", "Continue"})
+                             << QStringLiteral("Don't show again");
+    QTest::newRow("Polish") << int(StudioLanguage::kPolish)
+                            << QStringList({"Anuluj", "Spróbuj ponownie", "Kontynuuj"})
+                            << QStringLiteral("Nie pokazuj ponownie");
+  }
   void missingDataAlertOffersItsButtonsInOrder() {
+    QFETCH(int, language);
+    QFETCH(QStringList, texts);
+    QFETCH(QString, tip);
+    ApplyLanguage(static_cast<StudioLanguage>(language));
     MessageBoxAlerts alerts;
     QStringList buttons;
-    QString tip;
+    QString shownTip;
     auto answer = OnModal([&](QWidget* w) {
       auto* box = qobject_cast<QMessageBox*>(w);
       QVERIFY(box);
@@ -195,13 +211,16 @@ class FaceWiringTest : public QObject {
       std::sort(all.begin(), all.end(),
                 [](QAbstractButton* a, QAbstractButton* b) { return a->x() < b->x(); });
       for (QAbstractButton* b : all) buttons << b->text();
-      tip = all.value(1)->toolTip();
-      SaveShot(*box, "missing_data_alert.png");
+      shownTip = all.value(1)->toolTip();
+      SaveShot(*box, language == int(StudioLanguage::kPolish) ? "missing_data_alert_pl.png"
+                                                              : "missing_data_alert.png");
       all.value(1)->click();
     });
-    QCOMPARE(alerts.ThreeButtons(u"Brak danych", u"Cannot read the file."), AlertAnswer::kTryAgain);
-    QCOMPARE(buttons, QStringList({"Cancel", "Try Again", "Continue"}));
-    QCOMPARE(tip, QStringLiteral("Don't show again"));
+    const AlertAnswer chosen = alerts.ThreeButtons(u"Brak danych", u"Cannot read the file.");
+    ApplyLanguage(StudioLanguage::kEnglish);
+    QCOMPARE(chosen, AlertAnswer::kTryAgain);
+    QCOMPARE(buttons, texts);
+    QCOMPARE(shownTip, tip);
   }
 
  private:

@@ -175,6 +175,8 @@ void MainWindow::BuildActions() {
           &MainWindow::ChooseAndOpen);
   connect(MakeAction("fileImport", QKeySequence(Qt::CTRL | Qt::Key_D)), &QAction::triggered, this,
           &MainWindow::ChooseAndImport);
+  connect(MakeAction("fileImportText", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)),
+          &QAction::triggered, this, &MainWindow::ImportThroughFilters);
   connect(MakeAction("fileSave", QKeySequence::Save), &QAction::triggered, this,
           [this] { SaveCurrent(); });
   connect(MakeAction("fileSaveAs", QKeySequence::SaveAs), &QAction::triggered, this, [this] {
@@ -280,6 +282,7 @@ void MainWindow::RetranslateActions() {
       {"fileNewFromTemplate", tr("New from &Template...")},
       {"fileOpen", tr("&Open...")},
       {"fileImport", tr("&Import Frame File...")},
+      {"fileImportText", tr("Import &Text...")},
       {"fileSave", tr("&Save")},
       {"fileSaveAs", tr("Save &As...")},
       {"fileRevert", tr("&Revert")},
@@ -322,7 +325,7 @@ void MainWindow::BuildMenus() {
               [this, f] { OpenPath(f); });
     if (recent_.empty()) recentMenu_->addAction(tr("(none)"))->setEnabled(false);
   });
-  fileMenu_->addAction(Action("fileImport"));
+  fileMenu_->addActions({Action("fileImport"), Action("fileImportText")});
   fileMenu_->addSeparator();
   fileMenu_->addActions(
       {Action("fileSave"), Action("fileSaveAs"), Action("fileRevert"), Action("fileClose")});
@@ -428,9 +431,10 @@ void MainWindow::BuildPlugInMenus() {
 void MainWindow::UpdateActions() {
   StudioDocument* doc = CurrentDocument();
   const bool open = doc != nullptr && !busy_;
-  for (const char* name : {"fileSave", "fileSaveAs", "fileClose", "fileExportPdf", "fileExportPng",
-                           "editDeselect", "viewZoomIn", "viewZoomOut", "viewFitPage",
-                           "viewFitWidth", "viewActualSize", "viewNextPage", "viewPreviousPage"})
+  for (const char* name :
+       {"fileImportText", "fileSave", "fileSaveAs", "fileClose", "fileExportPdf", "fileExportPng",
+        "editDeselect", "viewZoomIn", "viewZoomOut", "viewFitPage", "viewFitWidth",
+        "viewActualSize", "viewNextPage", "viewPreviousPage"})
     Action(name)->setEnabled(open);
   Action("fileRevert")->setEnabled(open && doc->HasFile() && doc->IsModified());
   CommandProcessor* commands = open ? &doc->Doc().DataBase().Commands() : nullptr;
@@ -873,6 +877,41 @@ void MainWindow::ChooseAndImport() {
   const QString file = QFileDialog::getOpenFileName(this, tr("Import Frame File"), QString(),
                                                     tr("Frame files (*.rmk *.txt);;All files (*)"));
   if (!file.isEmpty()) ImportFrameFile(FsPath(file));
+}
+
+void MainWindow::ImportThroughFilters() {
+  StudioDocument* doc = CurrentDocument();
+  if (busy_ || !doc) return;
+  host_.App().Context().SetFrontDocument(&doc->Doc());
+  doc->ExpectComposedStep(true);
+  const ImportOutcome outcome = host_.Import();
+  doc->ExpectComposedStep(false);
+  const QString file = QPath(outcome.file);
+  switch (outcome.status) {
+    case ImportStatus::kImported:
+      statusBar()->showMessage(
+          tr("%1: %2 characters imported").arg(QPath(outcome.file.filename())).arg(outcome.length),
+          8000);
+      break;
+    case ImportStatus::kCancelled:
+    case ImportStatus::kNoDocument:
+      break;
+    case ImportStatus::kNoTarget:
+      ShowError(file, tr("select a text frame or place the text cursor in one first"));
+      break;
+    case ImportStatus::kUnreadable:
+      ShowError(file, tr("cannot be read"));
+      break;
+    case ImportStatus::kNoProvider:
+      ShowError(file, tr("no import filter reads this file"));
+      break;
+    case ImportStatus::kFailed:
+      ShowError(file, tr("could not be imported"));
+      break;
+  }
+  if (DocumentView* view = CurrentView()) view->viewport()->update();
+  UpdateActions();
+  RefreshPanels(false);
 }
 
 void MainWindow::ChooseTemplateAndNew() {

@@ -94,6 +94,8 @@ class MainWindow final : public QMainWindow {
   void ShowError(const QString& file, const QString& reason);
   void ChooseAndOpen();
   void ChooseAndImport();
+  // File > Import Text: the host's import through the plug-ins' filters.
+  void ImportThroughFilters();
   void ChooseAndExportPdf();
   void ChooseAndExportPng();
   void ChooseTemplateAndNew();

@@ -4,12 +4,16 @@
 #include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSettings>
 #include <QVBoxLayout>
 #include <algorithm>
+
+#include "core/string_table.h"
 
 namespace tarvelin::studio {
 
@@ -44,9 +48,12 @@ AlertAnswer MessageBoxAlerts::ThreeButtons(const std::u16string& title,
                                            const std::u16string& text) {
   if (standing_) return *standing_;
   QMessageBox box(QMessageBox::Warning, Q(title), Q(text), QMessageBox::NoButton, parent_);
-  QPushButton* go = box.addButton(QObject::tr("Continue"), QMessageBox::AcceptRole);
+  // One role for all three keeps them in the system box's order: Cancel, Try Again,
+  // Continue. Try Again silences the alert for the rest of the run.
+  QPushButton* cancel = box.addButton(QObject::tr("Cancel"), QMessageBox::ActionRole);
   QPushButton* again = box.addButton(QObject::tr("Try Again"), QMessageBox::ActionRole);
-  QPushButton* cancel = box.addButton(QObject::tr("Cancel"), QMessageBox::RejectRole);
+  QPushButton* go = box.addButton(QObject::tr("Continue"), QMessageBox::ActionRole);
+  again->setToolTip(Q(Translate("0x113380kVorrinDontDisplayAgain")));
   box.setDefaultButton(go);
   box.setEscapeButton(cancel);
   box.exec();
@@ -57,6 +64,31 @@ AlertAnswer MessageBoxAlerts::ThreeButtons(const std::u16string& title,
 
 // ---------------------------------------------------------------- choosers
 
+namespace {
+
+// The host's and the plug-ins' chooser texts, in the interface language.
+QString Translated(const std::u16string& text) {
+  return QCoreApplication::translate("QObject", Q(text).toUtf8().constData());
+}
+
+QString FilterText(const FileFilter& f) {
+  const QString pattern = f.extension == kAnyExtension ? QStringLiteral("*")
+                                                       : "*." + QString::fromStdString(f.extension);
+  return QStringLiteral("%1 (%2)").arg(Translated(f.description), pattern);
+}
+
+// Where each kind of chooser opened last: the folder of the last file chosen, and the last
+// folder chosen.
+constexpr const char* kLastFileFolder = "choosers/lastFileFolder";
+constexpr const char* kLastFolder = "choosers/lastFolder";
+
+QString Remembered(const char* key) {
+  const QString folder = QSettings().value(key).toString();
+  return !folder.isEmpty() && QFileInfo(folder).isDir() ? folder : QString();
+}
+
+}  // namespace
+
 std::optional<std::filesystem::path> DialogChooser::ChooseFileToOpen(
     const std::u16string& title, const std::vector<FileFilter>& filters) {
   if (next_) {
@@ -65,20 +97,21 @@ std::optional<std::filesystem::path> DialogChooser::ChooseFileToOpen(
     return answer;
   }
   QStringList patterns;
-  for (const auto& f : filters)
-    patterns
-        << QStringLiteral("%1 (*.%2)").arg(Q(f.description), QString::fromStdString(f.extension));
-  patterns << QObject::tr("All files (*)");
-  QString file = QFileDialog::getOpenFileName(parent_, Q(title), QString(), patterns.join(";;"));
+  for (const auto& f : filters) patterns << FilterText(f);
+  const QString file = QFileDialog::getOpenFileName(
+      parent_, Translated(title), Remembered(kLastFileFolder), patterns.join(";;"));
   if (file.isEmpty()) return std::nullopt;
+  QSettings().setValue(kLastFileFolder, QFileInfo(file).absolutePath());
   return ToPath(file);
 }
 
 std::optional<std::filesystem::path> DialogChooser::ChooseFolder(
     const std::u16string& title, const std::filesystem::path& start) {
-  QString folder =
-      QFileDialog::getExistingDirectory(parent_, Q(title), QString::fromStdString(start.string()));
+  QString from = QString::fromStdString(start.string());
+  if (from.isEmpty() || !QFileInfo(from).isDir()) from = Remembered(kLastFolder);
+  const QString folder = QFileDialog::getExistingDirectory(parent_, Translated(title), from);
   if (folder.isEmpty()) return std::nullopt;
+  QSettings().setValue(kLastFolder, folder);
   return ToPath(folder);
 }
 

@@ -1,6 +1,7 @@
 // The interactive answers to what the host and the plug-ins ask of a user: message boxes
-// for alerts, Qt's file dialogs for the choosers, a modal progress window with the task
-// text, nested bars and Cancel, and a window that shows a text such as the import log.
+// for alerts, Qt's file dialogs for the choosers (exactly the filters asked for, opening
+// where the user chose last), a modal progress window with the task text, nested bars and
+// Cancel, and a window that shows a text such as the import log.
 #pragma once
 
 #include <QDialog>

@@ -22,6 +22,7 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
   host->chooser_ = std::make_unique<DialogChooser>();
   host->progress_ = std::make_unique<ProgressWindowFactory>();
   host->logViewer_ = std::make_unique<face::ImportLogViewer>();
+  host->dialogs_ = std::make_unique<face::QtDialogService>();
   host->preferences_ = std::make_unique<StudioPreferences>(nullptr);
 
   StartOptions start;
@@ -33,6 +34,7 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
   services.progress = host->progress_.get();
   host->platform_->Offer(services);
   services.logViewer = host->logViewer_.get();
+  services.dialogs = host->dialogs_.get();
   services.preferences = host->preferences_.get();
   host->app_ = Application::Start(start, error);
   if (!host->app_) return nullptr;
@@ -77,6 +79,19 @@ std::optional<RunReport> StudioHost::PerformAction(ActionID action,
     }
   }
   return report;
+}
+
+ImportOutcome StudioHost::Import(std::optional<std::filesystem::path> file) {
+  Document* doc = app_->Context().FrontDocument();
+  std::optional<AbortableSequence> sequence;
+  if (doc) sequence.emplace(doc->DataBase().Commands(), u"");
+  ImportOutcome outcome = file ? ImportFile(*app_, *file, ImportUILevel::kFull)
+                               : RunImportCommand(*app_, ImportUILevel::kFull);
+  if (sequence && outcome.status == ImportStatus::kImported) {
+    ComposeDocument(platform_->layout, *doc);
+    sequence->End();
+  }
+  return outcome;
 }
 
 }  // namespace tarvelin::studio

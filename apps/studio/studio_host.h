@@ -11,8 +11,10 @@
 
 #include "engine/engine_run.h"
 #include "host/application/application.h"
+#include "host/application/import_command.h"
 #include "import_log_dialog.h"
 #include "layout/qt_platform.h"
+#include "resource_dialog.h"
 
 namespace tarvelin {
 class Document;
@@ -43,6 +45,7 @@ class StudioHost {
   DialogChooser& Chooser() { return *chooser_; }
   ProgressWindowFactory& Progress() { return *progress_; }
   face::ImportLogViewer& LogViewer() { return *logViewer_; }
+  face::QtDialogService& Dialogs() { return *dialogs_; }
   StudioPreferences& Preferences() { return *preferences_; }
 
   // Performs a plug-in action on the front document as one undo step, the document
@@ -51,6 +54,9 @@ class StudioHost {
   // back whole. nullopt when the plug-in gave no report.
   std::optional<RunReport> PerformAction(ActionID action,
                                          std::optional<std::filesystem::path> file = {});
+  // The host's File > Import into the front document, with the providers' options dialogs;
+  // `file` answers the chooser. The document is composed inside the import's undo step.
+  ImportOutcome Import(std::optional<std::filesystem::path> file = {});
 
  private:
   StudioHost();
@@ -59,6 +65,7 @@ class StudioHost {
   std::unique_ptr<DialogChooser> chooser_;
   std::unique_ptr<ProgressWindowFactory> progress_;
   std::unique_ptr<face::ImportLogViewer> logViewer_;
+  std::unique_ptr<face::QtDialogService> dialogs_;
   std::unique_ptr<StudioPreferences> preferences_;
   std::unique_ptr<Application> app_;
 };

@@ -29,6 +29,7 @@
 #include "shell/about_box.h"
 #include "shell/plugin_ids.h"
 #include "shell/plugin_resources.h"
+#include "tagged/file_choosers.h"
 #include "tagged/file_reader.h"
 #include "tagged/lookups.h"
 #include "tagged/qxt_import_provider.h"
@@ -302,17 +303,15 @@ UIDRef VorrinActionComponent::ImportAndProcessRun(bool importMode) {
   const HostServices services = Services();
 
   if (importMode) {
-    std::optional<std::filesystem::path> chosen;
-    if (services.chooser) {
-      chosen =
-          services.chooser->ChooseFileToOpen(Translate("0x113380kVorrinImportTaggedFileKey"),
-                                             {{u"Frame (rmk)", "rmk"}, {u"Text file(txt)", "txt"}});
-    }
-    if (!chosen) {
+    SDKFileOpenChooser chooser;
+    chooser.AddFilter(kTextFileType, "rmk", u"Frame (rmk)");
+    chooser.AddFilter(kTextFileType, "txt", u"Text file(txt)");
+    chooser.ShowDialog();
+    if (!chooser.IsChosen()) {
       report_.cancelled = true;
       return closing();
     }
-    const std::filesystem::path path = *chosen;
+    const std::filesystem::path path = chooser.GetFile();
     report_.fileChosen = true;
     report_.frameFile = path;
     if (KInDesignCommon::OpenLogForFrameFile(path))

@@ -1,9 +1,11 @@
 #include "tagged/qxt_import_provider.h"
 
 #include <algorithm>
+#include <memory>
 
 #include "core/alert.h"
 #include "core/diagnostics.h"
+#include "core/progress.h"
 #include "core/string_table.h"
 #include "core/utf16.h"
 #include "host/objects/command_processor.h"
@@ -44,6 +46,12 @@ void AppendList(std::u16string& text, std::string_view key,
 QXTDialogFlags& QXTIDialogFlags() {
   static QXTDialogFlags flags;
   return flags;
+}
+
+DialogResource QXTIDialogResource() {
+  return {kQXTIDialogViewID,
+          "0x113380kQXTIDialogTitleKey",
+          {{kForceMacCEEncodingWidgetID, "0x113380kForceMacCEEncodingKey"}}};
 }
 
 void QXTIDialogController::InitializeDialogFields() {
@@ -158,7 +166,11 @@ ErrorCode QXTImportProvider::Import(Database& db, const TextWorkspace& ws, Strea
   AbortableSequence sequence(db.Commands(), u"Import QuarkXPress tags");
   TextLookups lookups(db, ws, fonts_);
   StoryApplication application(lookups);
-  TextScanner scanner(stream, layout.selector, application, application, progress_, 0, false);
+  std::unique_ptr<Progress> own;
+  if (!progress_ && progress_source_)
+    own = progress_source_->CreateTaskProgress(u"Import tekstu", 1, false);
+  TextScanner scanner(stream, layout.selector, application, application,
+                      progress_ ? progress_ : own.get(), 0, false);
   ScanResult result = scanner.Scan();
   ErrorCode written = application.Finish();
   report_ = ShowEndReport(scanner);

@@ -29,6 +29,8 @@
 #include <vector>
 
 #include "core/stream.h"
+#include "host/application/import_provider.h"
+#include "host/application/ui_services.h"
 #include "host/objects/error_code.h"
 #include "host/objects/uid.h"
 #include "host/text/font_catalogue.h"
@@ -41,11 +43,6 @@ class Progress;
 class TextScanner;
 
 inline constexpr uint32_t kTextFileType = 0x54455854;  // 'TEXT'
-
-enum class ImportUILevel : uint8_t { kNone, kMinimal, kFull };
-
-// The global error code of an import whose options dialog was cancelled.
-inline constexpr ErrorCode kImportDialogCancelled = 2;
 
 // kUtf8Mark: the stream begins with a UTF-8 byte-order mark and "<v".
 enum class DetectedEncoding : int32_t {
@@ -76,6 +73,11 @@ class QXTIDialogController {
   // OK pressed: confirmed, and "Force MacCE encoding" as the check box stands.
   void ApplyDialogFields(bool forceMacCEChecked);
 };
+
+// The options dialog's view resource: its title and the "Force MacCE encoding" check box.
+inline constexpr uint32_t kQXTIDialogViewID = 710;
+inline constexpr uint32_t kForceMacCEEncodingWidgetID = 0x113380 + 0x22;
+DialogResource QXTIDialogResource();
 
 // Shows the options dialog modally over the controller.
 class QXTOptionsDialog {
@@ -132,6 +134,9 @@ class QXTImportProvider {
   void SetOptionsDialog(QXTOptionsDialog* dialog) { dialog_ = dialog; }
   // Optional: the scan reports progress to it and stops when it is cancelled.
   void SetProgress(Progress* progress) { progress_ = progress; }
+  // Without a progress of the caller's: the scan shows a bar of its own from `factory`,
+  // after the options dialog, without Cancel.
+  void SetProgressSource(ProgressFactory* factory) { progress_source_ = factory; }
 
   // Imports the stream (from its start) into a new story of the database, inside one
   // command sequence. 0 and the story in `imported`; otherwise a null `imported` and
@@ -149,6 +154,7 @@ class QXTImportProvider {
   DetectedEncoding encoding_ = DetectedEncoding::kUnknown;
   QXTOptionsDialog* dialog_ = nullptr;
   Progress* progress_ = nullptr;
+  ProgressFactory* progress_source_ = nullptr;
   QXTImportReport report_;
   ErrorCode last_error_ = kSuccess;
 };

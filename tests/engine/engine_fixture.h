@@ -156,6 +156,7 @@ class EngineTest : public ::testing::Test {
     options.services.layout = &layout_;
     options.services.chooser = &chooser_;
     options.services.alerts = &alerts_;
+    options.services.dialogs = dialogs_;
     std::string error;
     app_ = Application::Start(options, &error);
     ASSERT_TRUE(app_) << error;
@@ -249,6 +250,8 @@ class EngineTest : public ::testing::Test {
   FakeImageProbe probe_;
   // Set by a fixture that wants its own probe, before EngineTest::SetUp.
   ImageProbe* images_ = nullptr;
+  // The plug-ins' dialogs, likewise; none by default.
+  DialogService* dialogs_ = nullptr;
   FakeLayout layout_;
   FakeChooser chooser_;
   FakeAlerts alerts_;

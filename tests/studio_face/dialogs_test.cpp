@@ -13,9 +13,10 @@
 #include "host/application/host_registry.h"
 #include "host/objects/class_registry.h"
 #include "import_log_dialog.h"
-#include "import_options_dialog.h"
+#include "resource_dialog.h"
 #include "shell/plugin_ids.h"
 #include "shell/plugin_resources.h"
+#include "tagged/qxt_import_provider.h"
 
 namespace tarvelin::studio::face {
 
@@ -55,22 +56,34 @@ class DialogsTest : public QObject {
   void optionsDialogConfirmsOnlyOnOk() {
     QFETCH(bool, ok);
     QFETCH(bool, checked);
-    QXTIDialogFlags() = {};
-    QXTIDialogController controller;
-    controller.InitializeDialogFields();
-    QtImportOptions options(nullptr);
+    struct Recorder final : DialogController {
+      void InitializeDialogFields(DialogFields&) override { ++initialised; }
+      void ApplyDialogFields(const DialogFields& fields) override {
+        applied = true;
+        forced = fields.Checked(kForceMacCEEncodingWidgetID);
+      }
+      int initialised = 0;
+      bool applied = false;
+      bool forced = false;
+    } controller;
+    QtDialogService service;
     QTimer::singleShot(0, [&] {
-      auto* dialog = qobject_cast<ImportOptionsDialog*>(QApplication::activeModalWidget());
+      auto* dialog = qobject_cast<ResourceDialog*>(QApplication::activeModalWidget());
       QVERIFY(dialog);
-      QCOMPARE(dialog->ForceMacCE()->text(), QStringLiteral("Force MacCE encoding"));
+      QCheckBox* force = dialog->CheckBox(kForceMacCEEncodingWidgetID);
+      QVERIFY(force);
+      QCOMPARE(force->text(), QStringLiteral("Force MacCE encoding"));
+      QVERIFY(!force->isChecked());
       QCOMPARE(dialog->windowTitle(), QStringLiteral("Tarvelin[US]"));
-      dialog->ForceMacCE()->setChecked(checked);
+      force->setChecked(checked);
       if (ok) SaveShot(*dialog, "import_options_dialog.png");
       ok ? dialog->accept() : dialog->reject();
     });
-    QCOMPARE(options.Run(controller), ok);
-    QCOMPARE(QXTIDialogFlags().confirmed, ok);
-    QCOMPARE(QXTIDialogFlags().forceMacCE, ok && checked);
+    QCOMPARE(service.RunModal(QXTIDialogResource(), controller),
+             ok ? DialogOutcome::kConfirmed : DialogOutcome::kCancelled);
+    QCOMPARE(controller.initialised, 1);
+    QCOMPARE(controller.applied, ok);
+    QCOMPARE(controller.forced, ok && checked);
   }
 
   void aboutBoxShowsItsPartsAndOpensThePage() {

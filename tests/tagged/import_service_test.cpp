@@ -32,7 +32,8 @@ TEST(ImportServiceTest, TheServiceClassImportsTaggedTextIntoANewStory) {
     EXPECT_EQ(provider->CanImportThisStream(*stream), 2) << name;
     EXPECT_EQ(stream->Tell(), 0) << name;
     UIDRef story;
-    ASSERT_EQ(provider->ImportThis(doc->DataBase(), *stream, story), kSuccess) << name;
+    ASSERT_EQ(provider->ImportThis(doc->DataBase(), *stream, ImportUILevel::kNone, story), kSuccess)
+        << name;
     auto model = QueryInterface<ITextModel>(story);
     ASSERT_TRUE(model) << name;
     EXPECT_GT(model->TotalLength(), 10u) << name;
@@ -42,7 +43,7 @@ TEST(ImportServiceTest, TheServiceClassImportsTaggedTextIntoANewStory) {
   auto stream = MemoryStream::ReadView(junk);
   EXPECT_EQ(provider->CanImportThisStream(*stream), 0);
   UIDRef story;
-  EXPECT_NE(provider->ImportThis(doc->DataBase(), *stream, story), kSuccess);
+  EXPECT_NE(provider->ImportThis(doc->DataBase(), *stream, ImportUILevel::kNone, story), kSuccess);
   EXPECT_TRUE(story.IsNull());
 }
 

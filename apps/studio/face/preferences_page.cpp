@@ -1,18 +1,19 @@
 #include "preferences_page.h"
 
 #include <QComboBox>
-#include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "core/diagnostics.h"
 #include "face_text.h"
 #include "preferences/preference_data.h"
 #include "preferences/preference_types.h"
+#include "tagged/file_choosers.h"
 
 namespace tarvelin::studio::face {
 
@@ -165,9 +166,11 @@ void PreferencesPage::ChooseFolder() {
   if (chooser_) {
     folder = chooser_(edit_->text());
   } else {
-    const QString chosen =
-        QFileDialog::getExistingDirectory(this, tr("Choose a Folder"), edit_->text());
-    if (!chosen.isEmpty()) folder = chosen;
+    // The host's folder chooser, opening at the folder being changed.
+    SDKFolderChooser chooser;
+    chooser.SetStartFolder(std::filesystem::path(FromQ(edit_->text())));
+    chooser.ShowDialog();
+    if (chooser.IsChosen()) folder = ToQ(chooser.GetPath());
   }
   if (!folder) return;
   edit_->setText(*folder);

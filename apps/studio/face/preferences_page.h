@@ -35,7 +35,7 @@ class PreferencesPage final : public QWidget {
   // The folder chooser: the chosen folder, or nullopt when cancelled.
   using FolderChooser = std::function<std::optional<QString>(const QString& start)>;
 
-  // Registry and workspace must outlive the page; without a chooser, Qt's folder dialog.
+  // Registry and workspace must outlive the page; without a chooser, the host's.
   PreferencesPage(const KCommonPreferenceTypesList& registry, SessionWorkspace* workspace,
                   FolderChooser chooser = {}, QWidget* parent = nullptr);
 

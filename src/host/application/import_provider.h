@@ -16,6 +16,13 @@ namespace tarvelin {
 class Database;
 class Stream;
 
+// How much the host lets a provider ask of the user: kFull shows the provider's options
+// dialog (the host's File > Import), kNone nothing (batch runs, imports made by a plug-in).
+enum class ImportUILevel : uint8_t { kNone, kMinimal, kFull };
+
+// The global error code of an import whose options dialog was cancelled.
+inline constexpr ErrorCode kImportDialogCancelled = 2;
+
 class IImportProvider : public virtual Interface {
  public:
   static constexpr InterfaceID kIID{0x7301};
@@ -26,8 +33,8 @@ class IImportProvider : public virtual Interface {
   virtual std::string FormatName() const = 0;
   virtual std::vector<std::string> Extensions() const = 0;
   // Imports the whole stream into a new story of the document's database; 0 and the
-  // story in `story`.
-  virtual ErrorCode ImportThis(Database& db, Stream& stream, UIDRef& story) = 0;
+  // story in `story`. kImportDialogCancelled when the user cancelled its options dialog.
+  virtual ErrorCode ImportThis(Database& db, Stream& stream, ImportUILevel ui, UIDRef& story) = 0;
 };
 
 }  // namespace tarvelin

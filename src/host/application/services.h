@@ -13,6 +13,7 @@
 namespace tarvelin {
 
 class AlertService;
+class DialogService;
 class FileChooser;
 class FontCatalogue;
 class ImageProbe;
@@ -38,6 +39,7 @@ class PreferencesDialog {
 struct HostServices {
   AlertService* alerts = nullptr;
   FileChooser* chooser = nullptr;
+  DialogService* dialogs = nullptr;
   ProgressFactory* progress = nullptr;
   const FontCatalogue* fonts = nullptr;
   ImageProbe* images = nullptr;

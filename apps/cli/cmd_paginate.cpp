@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <set>
 #include <utility>
 
 #include <unistd.h>
@@ -163,6 +164,13 @@ int Paginate(const Args& args) {
   Options o;
   if (auto error = ParseArgs(args, o)) return UsageError(*error);
   std::vector<fs::path> paths(frames.begin(), frames.end());
+  // Two workers on one file would write the same outputs at once.
+  std::set<fs::path> seen;
+  for (const fs::path& p : paths) {
+    std::error_code ec;
+    if (!seen.insert(fs::weakly_canonical(fs::absolute(p, ec), ec)).second)
+      return UsageError(p.string() + " is given twice");
+  }
   std::vector<std::string> options;
   for (const auto& [name, value] : args.Given())
     if (name != "jobs") options.push_back("--" + name + (value.empty() ? "" : "=" + value));

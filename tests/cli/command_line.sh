@@ -29,6 +29,7 @@ expect_usage_error_of tags "flag with a value" "force-macce" "$2/styles_wince.xt
 expect_usage_error_of preprocess "missing value" "encoding" "$2/anons_wince.rmk" --encoding
 expect_usage_error_of paginate "bad jobs" "--jobs" a.rmk b.rmk -j 0
 expect_usage_error_of paginate "one output, many files" "--pdf" a.rmk b.rmk --pdf x.pdf
+expect_usage_error_of paginate "a file twice" "given twice" a.rmk ./a.rmk
 
 # The manual page and the completion in the tree are what the definitions make now.
 "$bin" help --man | cmp -s - "$root/docs/tarvelin.1" ||

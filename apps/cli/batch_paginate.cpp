@@ -11,8 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -156,7 +156,9 @@ void Drain(Stream& s, const fs::path& frame, bool passOn) {
 }
 
 // The summary line of a finished worker and the exit code it stands for.
-int Report(const Worker& w, int status, const std::string& lastStdout) {
+// `cancelled`: the batch sent the worker its Ctrl-C.
+int Report(const Worker& w, int status, bool cancelled) {
+  const std::string& lastStdout = w.out.last;
   const double seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - w.started).count();
   int code = kUsage;
@@ -169,6 +171,10 @@ int Report(const Worker& w, int status, const std::string& lastStdout) {
                                        : "failed";
     if (code > kCancelled) code = kUsage;
     what += ", exit " + std::to_string(WEXITSTATUS(status));
+  } else if (WIFSIGNALED(status) && cancelled && WTERMSIG(status) == SIGINT) {
+    // A worker still starting has no handler of its own yet; it had written nothing.
+    code = kCancelled;
+    what = "cancelled, exit 3";
   } else if (WIFSIGNALED(status)) {
     what = "crashed (signal " + std::to_string(WTERMSIG(status)) + ")";
   }
@@ -247,7 +253,7 @@ int PaginateInWorkers(const std::vector<fs::path>& frames, const std::vector<std
       int status = 0;
       while (::waitpid(it->pid, &status, 0) < 0 && errno == EINTR) {
       }
-      worst = std::max(worst, Report(*it, status, it->out.last));
+      worst = std::max(worst, Report(*it, status, stopping));
       it = running.erase(it);
     }
   }

@@ -8,7 +8,7 @@ PACKAGES=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libpugixml-dev libsqlite3-dev libzip-dev
-  qt6-base-dev qt6-image-formats-plugins
+  qt6-base-dev qt6-image-formats-plugins libfontconfig-dev
   libharfbuzz-dev liblcms2-dev zlib1g-dev libqpdf-dev
   libgs-common
   qpdf poppler-utils ghostscript

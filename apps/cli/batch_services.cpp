@@ -78,6 +78,15 @@ std::optional<MissingPolicy> ParseMissingPolicy(const std::string& word) {
   return std::nullopt;
 }
 
+OptionDef MissingOption() {
+  return {{"on-missing"},
+          "POLICY",
+          "what to do when data is missing (a picture not found): continue and log it, log "
+          "it without asking again, or stop and cancel the run; default: ask on a terminal, "
+          "else continue",
+          {"continue", "quiet", "stop"}};
+}
+
 BatchAlerts::BatchAlerts(MissingPolicy policy) : policy_(policy) {
   if (policy_ == MissingPolicy::kAsk && !::isatty(STDIN_FILENO)) policy_ = MissingPolicy::kContinue;
 }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "cli_app.h"
 #include "core/alert.h"
 #include "host/application/ui_services.h"
 
@@ -18,6 +19,8 @@ enum class MissingPolicy { kAsk, kContinue, kQuiet, kStop };
 
 // "continue", "quiet", "stop"; nullopt for anything else.
 std::optional<MissingPolicy> ParseMissingPolicy(const std::string& word);
+// --on-missing, for the definitions of the commands that run the engine.
+OptionDef MissingOption();
 
 class BatchAlerts final : public AlertService {
  public:

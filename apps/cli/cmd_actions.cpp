@@ -30,46 +30,31 @@ struct ActionArgs {
   MissingPolicy policy = MissingPolicy::kAsk;
 };
 
-std::optional<std::string> Parse(const std::vector<std::string>& args, bool wantsFile,
-                                 bool manyFrames, const std::string& usage, ActionArgs& out) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--frame") {
-      if (i + 1 >= args.size()) return "--frame needs a UID";
-      // Every word after --frame that is a number is a frame (reconnect takes several).
-      do {
-        const std::string& v = args[++i];
-        char* end = nullptr;
-        unsigned long uid = std::strtoul(v.c_str(), &end, 10);
-        if (v.empty() || *end != '\0' || uid == 0 || uid > 0xFFFFFFFFul)
-          return "--frame takes a frame's UID (a positive number), not '" + v + "'";
-        out.frames.push_back(static_cast<UID>(uid));
-      } while (manyFrames && i + 1 < args.size() && !args[i + 1].empty() &&
-               std::isdigit(static_cast<unsigned char>(args[i + 1][0])));
-    } else if (a == "--on-missing") {
-      if (i + 1 >= args.size()) return "--on-missing needs continue, quiet or stop";
-      auto p = ParseMissingPolicy(args[++i]);
-      if (!p) return "--on-missing takes continue, quiet or stop, not '" + args[i] + "'";
-      out.policy = *p;
-    } else if (a.starts_with("-")) {
-      return usage;
-    } else if (out.document.empty()) {
-      out.document = a;
-    } else if (wantsFile && out.file.empty()) {
-      out.file = a;
-    } else {
-      return usage;
-    }
+// The frames: every --frame, and for reconnect the numbers after the document as well
+// ("--frame 4 5 6" reads so).
+std::optional<std::string> Parse(const Args& args, bool wantsFile, bool manyFrames,
+                                 ActionArgs& out) {
+  const std::vector<std::string>& words = args.Positional();
+  out.document = words[0];
+  if (wantsFile) out.file = words[1];
+  std::vector<std::string> frames = args.Values("frame");
+  frames.insert(frames.end(), words.begin() + (wantsFile ? 2 : 1), words.end());
+  for (const std::string& v : frames) {
+    char* end = nullptr;
+    unsigned long uid = std::strtoul(v.c_str(), &end, 10);
+    if (v.empty() || *end != '\0' || uid == 0 || uid > 0xFFFFFFFFul)
+      return "--frame takes a frame's UID (a positive number), not '" + v + "'";
+    out.frames.push_back(static_cast<UID>(uid));
   }
-  if (out.document.empty() || out.frames.empty() || (wantsFile && out.file.empty())) return usage;
+  if (out.frames.empty()) return "--frame names the frame to work on";
   if (!manyFrames && out.frames.size() > 1) return "--frame names one frame here";
+  if (args.Has("on-missing")) out.policy = *ParseMissingPolicy(args.Value("on-missing"));
   return std::nullopt;
 }
 
-int RunAction(const std::vector<std::string>& argv, ActionID action, bool wantsFile,
-              bool manyFrames, const std::string& usage) {
+int RunAction(const Args& args, ActionID action, bool wantsFile, bool manyFrames) {
   ActionArgs a;
-  if (auto error = Parse(argv, wantsFile, manyFrames, usage, a)) return UsageError(*error);
+  if (auto error = Parse(args, wantsFile, manyFrames, a)) return UsageError(*error);
   std::error_code ec;
   if (!fs::is_regular_file(a.document, ec))
     return UsageError(a.document.string() + ": no such file");
@@ -130,31 +115,44 @@ int RunAction(const std::vector<std::string>& argv, ActionID action, bool wantsF
   return report.warnings.empty() && report.failedCommands.empty() ? kDone : kDoneWithWarnings;
 }
 
-int Process(const std::vector<std::string>& args) {
-  return RunAction(args, plugin_ids::kProcessAction, false, false,
-                   "usage: tarvelin process DOC.tvd --frame UID [--on-missing POLICY]");
+int Process(const Args& args) {
+  return RunAction(args, plugin_ids::kProcessAction, false, false);
 }
-int Import(const std::vector<std::string>& args) {
-  return RunAction(args, plugin_ids::kImportAndProcessAction, true, false,
-                   "usage: tarvelin import DOC.tvd FILE --frame UID [--on-missing POLICY]");
+int Import(const Args& args) {
+  return RunAction(args, plugin_ids::kImportAndProcessAction, true, false);
 }
-int Reconnect(const std::vector<std::string>& args) {
-  return RunAction(args, plugin_ids::kReconnectAction, false, true,
-                   "usage: tarvelin reconnect DOC.tvd --frame UID... [--on-missing POLICY]");
+int Reconnect(const Args& args) {
+  return RunAction(args, plugin_ids::kReconnectAction, false, true);
 }
 
-CommandRegistration processCmd("process",
-                               "process DOC.tvd --frame UID [--on-missing POLICY]\n"
-                               "the box-definition pass over the text a frame already holds",
-                               Process);
-CommandRegistration importCmd("import",
-                              "import DOC.tvd FILE --frame UID [--on-missing POLICY]\n"
-                              "import a frame file (or text) into a frame and process it",
-                              Import);
-CommandRegistration reconnectCmd("reconnect",
-                                 "reconnect DOC.tvd --frame UID... [--on-missing POLICY]\n"
-                                 "search again for the frames' missing pictures",
-                                 Reconnect);
+OptionDef FrameOption(bool many) {
+  return {
+      {"frame"}, "UID", many ? "a frame whose picture to search for" : "the text frame", {}, many};
+}
+
+CommandRegistration processCmd({
+    .name = "process",
+    .summary = "the box-definition pass over the text a frame already holds",
+    .arguments = {{"DOC.tvd", "a saved document; saved again when the pass changed it"}},
+    .options = {FrameOption(false), MissingOption()},
+    .run = Process,
+});
+CommandRegistration importCmd({
+    .name = "import",
+    .summary = "import a frame file (or text) into a frame and process it",
+    .arguments = {{"DOC.tvd", "a saved document; saved again when the import changed it"},
+                  {"FILE", "the frame file or tagged text"}},
+    .options = {FrameOption(false), MissingOption()},
+    .run = Import,
+});
+CommandRegistration reconnectCmd({
+    .name = "reconnect",
+    .summary = "search again for the frames' missing pictures",
+    .arguments = {{"DOC.tvd", "a saved document; saved again when a picture was found"},
+                  {"UID", "more frames, as after --frame", true, true}},
+    .options = {FrameOption(true), MissingOption()},
+    .run = Reconnect,
+});
 
 }  // namespace
 }  // namespace tarvelin::cli

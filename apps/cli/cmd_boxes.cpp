@@ -182,10 +182,8 @@ void WriteRejected(JsonWriter& json, int64_t start, int64_t end, const char* rea
   json.EndObject();
 }
 
-int RunBoxes(const std::vector<std::string>& args) {
-  if (args.size() != 1)
-    return UsageError("boxes: expects one story text file (tarvelin boxes STORY.txt)");
-  const std::string& path = args[0];
+int RunBoxes(const Args& args) {
+  const std::string& path = args.Positional().front();
   std::string bytes;
   if (!ReadFile(path, bytes)) return UsageError("boxes: cannot read '" + path + "'");
   std::string error;
@@ -252,10 +250,15 @@ int RunBoxes(const std::vector<std::string>& args) {
   return clean ? kDone : kDoneWithWarnings;
 }
 
-const CommandRegistration kBoxes("boxes",
-                                 "boxes STORY.txt\nthe box definitions the pass finds in a story "
-                                 "text, and the ones left as text, with why (JSON)",
-                                 RunBoxes);
+const CommandRegistration kBoxes({
+    .name = "boxes",
+    .summary = "the box definitions the pass finds in a story text, and the ones left as "
+               "text, with why (JSON)",
+    .description = "The story is read as UTF-16 after a byte-order mark, else as UTF-8. The "
+                   "format is described in docs/json-format.md.",
+    .arguments = {{"STORY.txt", "a story's text with its definitions as tag text"}},
+    .run = RunBoxes,
+});
 
 }  // namespace
 

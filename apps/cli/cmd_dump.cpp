@@ -383,9 +383,8 @@ class Dumper {
   JsonWriter json_;
 };
 
-int Dump(const std::vector<std::string>& args) {
-  if (args.size() != 1 || args[0].starts_with("-"))
-    return UsageError("usage: tarvelin dump DOC.tvd");
+int Dump(const Args& parsed) {
+  const std::vector<std::string>& args = parsed.Positional();
   // The plug-ins' classes let their members read their records; without them the records
   // are kept as stored and only the host's fields are shown. A fresh workspace, never saved.
   std::string why;
@@ -402,8 +401,12 @@ int Dump(const std::vector<std::string>& args) {
   return std::fflush(stdout) == 0 ? kDone : kUsage;
 }
 
-CommandRegistration registration("dump", "dump DOC.tvd\na document as JSON (docs/json-format.md)",
-                                 Dump);
+CommandRegistration registration({
+    .name = "dump",
+    .summary = "a document as JSON (docs/json-format.md)",
+    .arguments = {{"DOC.tvd", "a saved document"}},
+    .run = Dump,
+});
 
 }  // namespace
 

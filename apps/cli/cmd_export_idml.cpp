@@ -22,8 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kUsage = "usage: tarvelin export-idml DOC.tvd [-o OUT.idml]";
-
 idml::LabelPairs AdvertisementLabels(const Database& db, UID item) {
   idml::LabelPairs pairs;
   auto record = db.Query<IAdvertisementAttributes>(item);
@@ -34,20 +32,9 @@ idml::LabelPairs AdvertisementLabels(const Database& db, UID item) {
   return pairs;
 }
 
-int ExportIdmlCommand(const std::vector<std::string>& args) {
-  std::string input, output;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--output") {
-      if (i + 1 >= args.size()) return UsageError(a + " needs a file");
-      output = args[++i];
-    } else if (a.starts_with("-") || !input.empty()) {
-      return UsageError(kUsage);
-    } else {
-      input = a;
-    }
-  }
-  if (input.empty()) return UsageError(kUsage);
+int ExportIdmlCommand(const Args& args) {
+  const std::string input = args.Positional().front();
+  std::string output = args.Value("output");
   std::error_code ec;
   if (!fs::is_regular_file(input, ec)) return UsageError(input + ": no such file");
   if (output.empty()) output = fs::path(input).replace_extension(".idml").string();
@@ -63,19 +50,25 @@ int ExportIdmlCommand(const std::vector<std::string>& args) {
   return WriteIdml(*doc, output);
 }
 
-CommandRegistration registration("export-idml",
-                                 "export-idml DOC.tvd [-o OUT.idml]\n"
-                                 "the document as an IDML package for other layout applications",
-                                 ExportIdmlCommand);
+CommandRegistration registration({
+    .name = "export-idml",
+    .summary = "the document as an IDML package for other layout applications",
+    .arguments = {{"DOC.tvd", "a saved document"}},
+    .options = {{{"o", "output"},
+                 "OUT.idml",
+                 "where the package goes (default: beside the "
+                 "document)"}},
+    .run = ExportIdmlCommand,
+});
 
 }  // namespace
 
-int WriteIdml(const Document& doc, const fs::path& target) {
+int WriteIdml(const Document& doc, const fs::path& target, const fs::path& shown) {
   idml::ExportResult result = idml::ExportIdml(doc, target, {.labels = AdvertisementLabels});
   if (!result.ok) return UsageError(result.error);
   for (const std::string& m : result.missing)
     std::fprintf(stderr, "tarvelin: warning: missing %s\n", m.c_str());
-  std::printf("idml: %s\n", target.string().c_str());
+  std::printf("idml: %s\n", (shown.empty() ? target : shown).string().c_str());
   return result.missing.empty() ? kDone : kDoneWithWarnings;
 }
 

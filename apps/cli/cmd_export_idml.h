@@ -13,6 +13,8 @@ namespace tarvelin::cli {
 
 // kDone, kDoneWithWarnings when something was missing, kUsage when the file could not be
 // written (nothing is left on disk then).
-int WriteIdml(const Document& doc, const std::filesystem::path& target);
+// `shown`: the name the "idml:" line gives (the target unless the caller moves it later).
+int WriteIdml(const Document& doc, const std::filesystem::path& target,
+              const std::filesystem::path& shown = {});
 
 }  // namespace tarvelin::cli

@@ -9,9 +9,8 @@
 namespace tarvelin::cli {
 namespace {
 
-int CmdLog(const std::vector<std::string>& args) {
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-')
-    return UsageError("usage: tarvelin log FILE.log");
+int CmdLog(const Args& parsed) {
+  const std::vector<std::string>& args = parsed.Positional();
   std::error_code ec;
   if (!std::filesystem::is_regular_file(args[0], ec))
     return UsageError("cannot read " + args[0] + ": no such file");
@@ -27,7 +26,12 @@ int CmdLog(const std::vector<std::string>& args) {
   return kDone;
 }
 
-CommandRegistration registration("log", "log FILE.log\nprint an import log as text", CmdLog);
+CommandRegistration registration({
+    .name = "log",
+    .summary = "print an import log as text, as \"Show log\" shows it",
+    .arguments = {{"FILE.log", "the import log beside a frame file"}},
+    .run = CmdLog,
+});
 
 }  // namespace
 }  // namespace tarvelin::cli

@@ -21,23 +21,10 @@ namespace {
 // Templates are a few kilobytes; anything this large is not one.
 constexpr std::uintmax_t kMaxTemplateBytes = 16 << 20;
 
-int New(const std::vector<std::string>& args) {
-  std::string output, template_file;
-  bool force = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    if (args[i] == "--template" || args[i] == "-t") {
-      if (i + 1 >= args.size()) return UsageError("--template needs a file");
-      template_file = args[++i];
-    } else if (args[i] == "--force") {
-      force = true;
-    } else if (args[i].starts_with("-") || !output.empty()) {
-      return UsageError("usage: tarvelin new DOC.tvd [--template T.json] [--force]");
-    } else {
-      output = args[i];
-    }
-  }
-  if (output.empty())
-    return UsageError("usage: tarvelin new DOC.tvd [--template T.json] [--force]");
+int New(const Args& args) {
+  const std::string output = args.Positional().front();
+  const std::string template_file = args.Value("template");
+  const bool force = args.Has("force");
   namespace fs = std::filesystem;
   std::error_code ec;
   if (fs::exists(output, ec) && !force)
@@ -81,10 +68,17 @@ int New(const std::vector<std::string>& args) {
   return parsed.warnings.empty() && warnings.empty() ? kDone : kDoneWithWarnings;
 }
 
-CommandRegistration registration("new",
-                                 "new DOC.tvd [--template T.json] [--force]\na new document from a "
-                                 "template (built-in A4 ad page by default)",
-                                 New);
+CommandRegistration registration({
+    .name = "new",
+    .summary = "a new document from a template (the built-in A4 ad page by default)",
+    .arguments = {{"DOC.tvd", "the document to write"}},
+    .options = {{{"t", "template"},
+                 "T.json",
+                 "the template (examples/default-template.json "
+                 "shows the format)"},
+                {{"force"}, "", "replace the document if it exists"}},
+    .run = New,
+});
 
 }  // namespace
 

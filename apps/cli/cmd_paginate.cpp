@@ -1,16 +1,24 @@
-// tarvelin paginate FRAME.rmk: the main job. A new document from the template, its text
+// tarvelin paginate FRAME.rmk...: the main job. A new document from the template, its text
 // frame selected, "Import and process" through the plug-in, then the document saved and
-// rendered beside the frame file. Nothing is written when the run is cancelled or the
-// frame file cannot be read.
+// rendered beside the frame file. Nothing is written when the run is cancelled (Ctrl-C
+// before the outputs are committed) or the frame file cannot be read: the PDF and the IDML
+// are written aside first and moved into place with the document's save. Several frame
+// files are paginated by worker processes (batch_paginate.h).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
+#include <set>
 #include <utility>
 
+#include <unistd.h>
+
 #include "batch_action.h"
+#include "batch_paginate.h"
 #include "batch_services.h"
 #include "cli_app.h"
 #include "cli_host.h"
@@ -32,10 +40,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage =
-    "usage: tarvelin paginate FRAME.rmk [--template T.json] [--image-folder DIR]... "
-    "[-o DOC.tvd] [--pdf OUT.pdf | --no-pdf] [--pdf-standard x1a|x4|screen] "
-    "[--output-profile FILE.icc] [--idml OUT.idml] [--on-missing continue|quiet|stop] [--times]";
 constexpr std::uintmax_t kMaxTemplateBytes = 16 << 20;
 
 struct Options {
@@ -88,55 +92,92 @@ class StageClock {
   std::chrono::steady_clock::time_point last_;
 };
 
-std::optional<std::string> ParseArgs(const std::vector<std::string>& args, Options& o) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&](std::string& out) -> bool {
-      if (i + 1 >= args.size()) return false;
-      out = args[++i];
-      return true;
-    };
-    std::string v;
-    std::string wrong;
-    if (o.pdfOutput.Take(args, i, wrong)) {
-      if (!wrong.empty()) return wrong;
-    } else if (a == "--template") {
-      if (!value(v)) return "--template needs a file";
-      o.templateFile = v;
-    } else if (a == "--image-folder") {
-      if (!value(v)) return "--image-folder needs a folder";
-      if (o.imageFolders.size() == 4) return "--image-folder may be given at most four times";
-      o.imageFolders.push_back(v);
-    } else if (a == "-o" || a == "--output") {
-      if (!value(v)) return a + " needs a file";
-      o.output = v;
-    } else if (a == "--pdf") {
-      if (!value(v)) return "--pdf needs a file";
-      o.pdf = v;
-    } else if (a == "--idml") {
-      if (!value(v)) return "--idml needs a file";
-      o.idml = v;
-    } else if (a == "--no-pdf") {
-      o.noPdf = true;
-    } else if (a == "--times") {
-      o.times = true;
-    } else if (a == "--on-missing") {
-      if (!value(v)) return "--on-missing needs continue, quiet or stop";
-      auto p = ParseMissingPolicy(v);
-      if (!p) return "--on-missing takes continue, quiet or stop, not '" + v + "'";
-      o.policy = *p;
-    } else if (a.starts_with("-") || !o.frame.empty()) {
-      return std::string(kUsage);
-    } else {
-      o.frame = a;
-    }
-  }
-  if (o.frame.empty()) return std::string(kUsage);
+std::optional<std::string> ParseArgs(const Args& args, Options& o) {
+  o.frame = args.Positional().front();
+  o.templateFile = args.Value("template");
+  o.imageFolders = args.Values("image-folder");
+  if (o.imageFolders.size() > 4) return "--image-folder may be given at most four times";
+  o.output = args.Value("output");
+  o.pdf = args.Value("pdf");
+  o.idml = args.Value("idml");
+  o.noPdf = args.Has("no-pdf");
+  o.times = args.Has("times");
+  o.pdfOutput.Read(args);
+  if (args.Has("on-missing")) o.policy = *ParseMissingPolicy(args.Value("on-missing"));
   if (o.noPdf && !o.pdf.empty()) return "--pdf and --no-pdf exclude each other";
   return std::nullopt;
 }
 
-int Paginate(const std::vector<std::string>& args) {
+// An output written aside, beside its target, until the run commits it; removed otherwise.
+class PendingFile {
+ public:
+  explicit PendingFile(fs::path target)
+      : target_(std::move(target)),
+        aside_(fs::path(target_).concat("." + std::to_string(::getpid()) + ".pending")) {}
+  ~PendingFile() {
+    std::error_code ec;
+    if (!aside_.empty()) fs::remove(aside_, ec);
+  }
+  PendingFile(const PendingFile&) = delete;
+  PendingFile& operator=(const PendingFile&) = delete;
+  const fs::path& Aside() const { return aside_; }
+  bool Commit(std::string& error) {
+    std::error_code ec;
+    fs::rename(aside_, target_, ec);
+    if (ec) {
+      error = "cannot move " + aside_.string() + " to " + target_.string() + ": " + ec.message();
+      return false;
+    }
+    aside_.clear();
+    return true;
+  }
+
+ private:
+  fs::path target_, aside_;
+};
+
+int Cancelled() {
+  std::fprintf(stderr, "tarvelin: cancelled; nothing was written\n");
+  return kCancelled;
+}
+
+int PaginateOne(const Args& args);
+
+int Paginate(const Args& args) {
+  const std::vector<std::string>& frames = args.Positional();
+  if (frames.size() == 1) return PaginateOne(args);
+  for (const char* single : {"output", "pdf", "idml"})
+    if (args.Has(single))
+      return UsageError(std::string("--") + single +
+                        " names one file; with several frame files every output goes beside "
+                        "its frame file");
+  int jobs = DefaultJobs();
+  if (args.Has("jobs")) {
+    const std::string v = args.Value("jobs");
+    char* end = nullptr;
+    const long n = std::strtol(v.c_str(), &end, 10);
+    if (v.empty() || *end != '\0' || n < 1 || n > 256)
+      return UsageError("--jobs takes a number from 1 to 256, not '" + v + "'");
+    jobs = static_cast<int>(n);
+  }
+  // Every worker checks its own file; the batch refuses only what would fail them all.
+  Options o;
+  if (auto error = ParseArgs(args, o)) return UsageError(*error);
+  std::vector<fs::path> paths(frames.begin(), frames.end());
+  // Two workers on one file would write the same outputs at once.
+  std::set<fs::path> seen;
+  for (const fs::path& p : paths) {
+    std::error_code ec;
+    if (!seen.insert(fs::weakly_canonical(fs::absolute(p, ec), ec)).second)
+      return UsageError(p.string() + " is given twice");
+  }
+  std::vector<std::string> options;
+  for (const auto& [name, value] : args.Given())
+    if (name != "jobs") options.push_back("--" + name + (value.empty() ? "" : "=" + value));
+  return PaginateInWorkers(paths, options, jobs);
+}
+
+int PaginateOne(const Args& args) {
   Options o;
   if (auto error = ParseArgs(args, o)) return UsageError(*error);
   std::error_code ec;
@@ -225,32 +266,43 @@ int Paginate(const std::vector<std::string>& args) {
     return UsageError("the document could not be composed");
   bool overset = host->Layout().StoryState(*doc, mainStory).overset;
   clock.Lap("compose");
-
-  FileResult saved = SaveDocument(*doc, o.output);
-  if (!saved.Ok()) return UsageError(saved.message);
-  clock.Lap("save");
-  std::printf("document: %s\n", o.output.string().c_str());
+  if (InterruptGuard::Interrupted()) return Cancelled();
 
   bool warned = !report.warnings.empty() || !report.failedCommands.empty() || !warnings.empty() ||
                 !parsed.warnings.empty();
+  std::optional<PendingFile> pdf, idml;
   if (!o.noPdf) {
+    pdf.emplace(o.pdf);
     RenderReport rendered;
     const CompositionState* state = host->Layout().State(*doc);
-    if (state == nullptr || !o.pdfOutput.Write(*doc, *state, o.pdf, rendered, error))
+    if (state == nullptr || !o.pdfOutput.Write(*doc, *state, pdf->Aside(), rendered, error))
       return UsageError(error.empty() ? "the PDF could not be written" : error);
     for (const auto& w : rendered.warnings) {
       std::fprintf(stderr, "tarvelin: warning: %s\n", w.c_str());
       warned = true;
     }
     clock.Lap("render");
-    std::printf("pdf: %s\n", o.pdf.string().c_str());
+    if (InterruptGuard::Interrupted()) return Cancelled();
   }
   if (!o.idml.empty()) {
-    int exported = WriteIdml(*doc, o.idml);
+    idml.emplace(o.idml);
+    int exported = WriteIdml(*doc, idml->Aside(), o.idml);
     if (exported == ExitCode::kUsage) return ExitCode::kUsage;
     warned = warned || exported == kDoneWithWarnings;
     clock.Lap("idml");
+    if (InterruptGuard::Interrupted()) return Cancelled();
   }
+
+  // The commit: from here on a first Ctrl-C no longer stops the run.
+  FileResult saved = SaveDocument(*doc, o.output);
+  if (!saved.Ok()) return UsageError(saved.message);
+  clock.Lap("save");
+  std::printf("document: %s\n", o.output.string().c_str());
+  if (pdf) {
+    if (!pdf->Commit(error)) return UsageError(error);
+    std::printf("pdf: %s\n", o.pdf.string().c_str());
+  }
+  if (idml && !idml->Commit(error)) return UsageError(error);
   host->Layout().Release(*doc);
   PrintRunSummary(report);
   if (overset) {
@@ -262,14 +314,51 @@ int Paginate(const std::vector<std::string>& args) {
   return warned ? kDoneWithWarnings : kDone;
 }
 
-CommandRegistration registration(
-    "paginate",
-    "paginate FRAME.rmk [--template T.json] [--image-folder DIR]... [-o DOC.tvd]\n"
-    "         [--pdf OUT.pdf | --no-pdf] [--pdf-standard x1a|x4|screen]\n"
-    "         [--output-profile FILE.icc] [--idml OUT.idml] [--on-missing continue|quiet|stop]\n"
-    "         [--times]\n"
-    "the main job: a laid-out document, its PDF and the import log beside the frame file",
-    Paginate);
+std::vector<OptionDef> PaginateOptions() {
+  std::vector<OptionDef> options = {
+      {{"template"}, "T.json", "the document's template (default: the built-in A4 ad page)"},
+      {{"image-folder"},
+       "DIR",
+       "a folder to search for pictures, for this run only (up to four; default: the stored "
+       "preferences)",
+       {},
+       true},
+      {{"o", "output"}, "DOC.tvd", "the document to write (default: FRAME.tvd)"},
+      {{"pdf"}, "OUT.pdf", "the PDF to write (default: FRAME.pdf)"},
+      {{"no-pdf"}, "", "write no PDF"},
+      {{"idml"}, "OUT.idml", "write an IDML package as well"},
+      MissingOption(),
+      {{"times"}, "", "print the seconds of each stage on stderr"},
+      {{"j", "jobs"},
+       "N",
+       "with several frame files, how many are paginated at once (default: the number of "
+       "processors)"}};
+  for (OptionDef& o : PdfOutput(pdf::PdfStandard::kX1a).Options()) options.push_back(std::move(o));
+  return options;
+}
+
+CommandRegistration registration({
+    .name = "paginate",
+    .summary = "the main job: a laid-out document, its PDF and the import log beside the frame "
+               "file",
+    .description =
+        "A new document is made from the template, the frame file is imported into its text "
+        "frame and processed, and the document (FRAME.tvd), its PDF (FRAME.pdf) and the import "
+        "log (FRAME.log) are written beside the frame file. Ctrl-C cancels the run; nothing is "
+        "written then.\n\n"
+        "Given several frame files, each is paginated by a worker process of its own, N at "
+        "once, so that one edition's failure cannot harm another's. Each file gets one line on "
+        "stdout when it ends: the file, what became of it (done, done with warnings, failed, "
+        "cancelled, crashed), its exit code and seconds, and its frame counts or its error; "
+        "the workers' messages go to stderr, each after its file's name in brackets. The exit "
+        "code is the worst of the files'. Ctrl-C cancels every file still running and starts "
+        "no more; no file on disk is changed by a cancelled run.",
+    .arguments = {{"FRAME.rmk", "the frame files", false, true}},
+    .options = PaginateOptions(),
+    .run = Paginate,
+    .seeAlso = "To spread editions over machines, run one tarvelin paginate per edition under "
+               "the scheduler at hand; the README shows a shell loop and xargs -P.",
+});
 
 }  // namespace
 }  // namespace tarvelin::cli

@@ -26,9 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage =
-    "usage: tarvelin preflight FILE.pdf|DOC.tvd [--max-ink N] [--min-ppi N]";
-
 // The document's findings, and its scratch PDF's; false with `error` when it cannot be read.
 bool CheckDocument(const fs::path& input, const pdf::PreflightLimits& limits,
                    pdf::PreflightResult& result, std::string& error) {
@@ -73,29 +70,22 @@ bool CheckDocument(const fs::path& input, const pdf::PreflightLimits& limits,
   return true;
 }
 
-int Preflight(const std::vector<std::string>& args) {
-  std::string input;
+int Preflight(const Args& args) {
+  const std::string input = args.Positional().front();
   pdf::PreflightLimits limits;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--max-ink" || a == "--min-ppi") {
-      if (i + 1 >= args.size()) return UsageError(a + " needs a number");
-      const std::string& v = args[++i];
-      char* end = nullptr;
-      const double n = std::strtod(v.c_str(), &end);
-      if (v.empty() || *end != '\0' || !(n > 0 && n <= (a == "--max-ink" ? 400 : 10000)))
-        return UsageError(a +
-                          (a == "--max-ink" ? " takes a percentage from 1 to 400"
-                                            : " takes a resolution from 1 to 10000") +
-                          ", not '" + v + "'");
-      (a == "--max-ink" ? limits.maxInk : limits.minPpi) = n;
-    } else if (a.starts_with("-") || !input.empty()) {
-      return UsageError(kUsage);
-    } else {
-      input = a;
-    }
+  for (const std::string a : {"max-ink", "min-ppi"}) {
+    if (!args.Has(a)) continue;
+    const std::string v = args.Value(a);
+    char* end = nullptr;
+    const double n = std::strtod(v.c_str(), &end);
+    const bool ink = a == "max-ink";
+    if (v.empty() || *end != '\0' || !(n > 0 && n <= (ink ? 400 : 10000)))
+      return UsageError(
+          "--" + a +
+          (ink ? " takes a percentage from 1 to 400" : " takes a resolution from 1 to 10000") +
+          ", not '" + v + "'");
+    (ink ? limits.maxInk : limits.minPpi) = n;
   }
-  if (input.empty()) return UsageError(kUsage);
   std::error_code ec;
   if (!fs::is_regular_file(input, ec)) return UsageError(input + ": no such file");
 
@@ -123,11 +113,14 @@ int Preflight(const std::vector<std::string>& args) {
   return kDone;
 }
 
-CommandRegistration registration(
-    "preflight",
-    "preflight FILE.pdf|DOC.tvd [--max-ink 240] [--min-ppi 200]\n"
-    "check a PDF or a document as a newspaper checks an ad before press",
-    Preflight);
+CommandRegistration registration({
+    .name = "preflight",
+    .summary = "check a PDF or a document as a newspaper checks an ad before press",
+    .arguments = {{"FILE.pdf|DOC.tvd", "a PDF, or a document (its press PDF is checked too)"}},
+    .options = {{{"max-ink"}, "N", "the highest total ink in percent, 1 to 400 (default 240)"},
+                {{"min-ppi"}, "N", "the lowest resolution of a picture, 1 to 10000 (default 200)"}},
+    .run = Preflight,
+});
 
 }  // namespace
 

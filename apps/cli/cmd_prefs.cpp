@@ -27,7 +27,8 @@ std::string KnownKeys(const KCommonPreferenceTypesList& types) {
   return out;
 }
 
-int Prefs(const std::vector<std::string>& args) {
+int Prefs(const Args& parsed) {
+  const std::vector<std::string>& args = parsed.Positional();
   const std::string verb = args.empty() ? "list" : args[0];
   const size_t want = verb == "list"                     ? 1
                       : verb == "get" || verb == "unset" ? 2
@@ -102,13 +103,18 @@ int Prefs(const std::vector<std::string>& args) {
   return kDone;
 }
 
-const CommandRegistration kRegistration(
-    "prefs",
-    "prefs [list | get KEY | set KEY VALUE | unset KEY]\n"
-    "the stored preferences (image_folder1: .. image_folder4:); list prints\n"
-    "KEY<tab>VALUE, empty when unset. The workspace file is\n"
-    "$TARVELIN_WORKSPACE if set, else the per-user workspace.tvw",
-    Prefs);
+const CommandRegistration kRegistration({
+    .name = "prefs",
+    .summary = "show or change the stored preferences (the image folders)",
+    .description = "prefs [list], prefs get KEY, prefs set KEY VALUE, prefs unset KEY. The keys "
+                   "are image_folder1: to image_folder4:; list prints KEY<tab>VALUE, the value "
+                   "empty when unset. The workspace file is $TARVELIN_WORKSPACE if set, else the "
+                   "per-user workspace.tvw.",
+    .arguments = {{"ACTION", "list (the default), get, set or unset", true},
+                  {"KEY", "a preference's key", true},
+                  {"VALUE", "the value to store (set)", true}},
+    .run = Prefs,
+});
 
 }  // namespace
 }  // namespace tarvelin::cli

@@ -54,32 +54,11 @@ bool CopyOut(const fs::path& from, const std::string& to, std::string* error) {
   return ok;
 }
 
-int Preprocess(const std::vector<std::string>& args) {
-  std::string frame;
-  std::string output = "-";
+int Preprocess(const Args& args) {
+  const std::string frame = args.Positional().front();
+  const std::string output = args.Has("output") ? args.Value("output") : "-";
   std::optional<int> selector;  // the import's own choice unless given
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "-o" || a == "--encoding") {
-      if (i + 1 >= args.size()) return UsageError("option " + a + " needs a value");
-      const std::string& value = args[++i];
-      if (a == "-o") {
-        output = value;
-      } else if (auto s = EncodingSelector(value)) {
-        selector = *s;
-      } else {
-        return UsageError("unknown encoding '" + value + "' (macce, wince, unicode or utf8)");
-      }
-    } else if (a.size() > 1 && a[0] == '-') {
-      return UsageError("unknown option '" + a + "' for preprocess");
-    } else if (frame.empty()) {
-      frame = a;
-    } else {
-      return UsageError("preprocess takes one frame file, not '" + a + "' as well");
-    }
-  }
-  if (frame.empty())
-    return UsageError("preprocess needs a frame file (tarvelin preprocess FRAME.rmk)");
+  if (args.Has("encoding")) selector = EncodingSelector(args.Value("encoding"));
 
   std::error_code ec;
   if (!fs::exists(frame, ec)) return UsageError("cannot read " + frame + ": no such file");
@@ -126,12 +105,18 @@ int Preprocess(const std::vector<std::string>& args) {
   return code;
 }
 
-static CommandRegistration registration(
-    "preprocess",
-    "preprocess FRAME.rmk [-o OUT] [--encoding macce|wince|unicode|utf8]\n"
-    "write the frame file's rewritten tag text (UTF-16LE) to OUT or stdout;\n"
-    "default: as an import reads it (UTF-8 after a UTF-8 byte-order mark, else wince)",
-    Preprocess);
+static CommandRegistration registration({
+    .name = "preprocess",
+    .summary = "write the frame file's rewritten tag text (UTF-16LE) to OUT or stdout",
+    .arguments = {{"FRAME.rmk", "the frame file"}},
+    .options = {{{"o", "output"}, "OUT", "the file to write; - for stdout (the default)"},
+                {{"encoding"},
+                 "ENCODING",
+                 "how the frame file is read; default: as an import reads it (UTF-8 after a "
+                 "UTF-8 byte-order mark, else wince)",
+                 {"macce", "wince", "unicode", "utf8"}}},
+    .run = Preprocess,
+});
 
 }  // namespace
 }  // namespace tarvelin::cli

@@ -26,39 +26,21 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr const char* kUsage =
-    "usage: tarvelin render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N] "
-    "[--pdf-standard x1a|x4|screen] [--output-profile FILE.icc]";
-
-int Render(const std::vector<std::string>& args) {
-  std::string input, pdf, png;
+int Render(const Args& args) {
+  const std::string input = args.Positional().front();
+  std::string pdf = args.Value("pdf");
+  const std::string png = args.Value("png");
   double dpi = 150;
-  PdfOutput output(pdf::PdfStandard::kScreen);
-  std::string why;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (output.Take(args, i, why)) {
-      if (!why.empty()) return UsageError(why);
-    } else if (a == "--pdf" || a == "--png" || a == "--dpi") {
-      if (i + 1 >= args.size()) return UsageError(a + " needs a value");
-      const std::string& v = args[++i];
-      if (a == "--pdf") {
-        pdf = v;
-      } else if (a == "--png") {
-        png = v;
-      } else {
-        char* end = nullptr;
-        dpi = std::strtod(v.c_str(), &end);
-        if (v.empty() || *end != '\0' || !(dpi >= kMinDpi && dpi <= kMaxDpi))
-          return UsageError("--dpi must be a number from 1 to 2400, not '" + v + "'");
-      }
-    } else if (a.starts_with("-") || !input.empty()) {
-      return UsageError(kUsage);
-    } else {
-      input = a;
-    }
+  if (args.Has("dpi")) {
+    const std::string v = args.Value("dpi");
+    char* end = nullptr;
+    dpi = std::strtod(v.c_str(), &end);
+    if (v.empty() || *end != '\0' || !(dpi >= kMinDpi && dpi <= kMaxDpi))
+      return UsageError("--dpi must be a number from 1 to 2400, not '" + v + "'");
   }
-  if (input.empty()) return UsageError(kUsage);
+  PdfOutput output(pdf::PdfStandard::kScreen);
+  output.Read(args);
+  std::string why;
   std::error_code ec;
   if (!fs::is_regular_file(input, ec)) return UsageError(input + ": no such file");
   if (pdf.empty() && png.empty()) pdf = fs::path(input).replace_extension(".pdf").string();
@@ -107,12 +89,26 @@ int Render(const std::vector<std::string>& args) {
   return warned ? kDoneWithWarnings : kDone;
 }
 
-CommandRegistration registration("render",
-                                 "render DOC.tvd [--pdf OUT.pdf] [--png DIR] [--dpi N]\n"
-                                 "       [--pdf-standard x1a|x4|screen] [--output-profile "
-                                 "FILE.icc]\n"
-                                 "draw the pages into a PDF and/or PNG files",
-                                 Render);
+std::vector<OptionDef> RenderOptions() {
+  std::vector<OptionDef> options = {
+      {{"pdf"}, "OUT.pdf", "the PDF to write (default, without --png: beside the document)"},
+      {{"png"}, "DIR", "a folder for one PNG file per page (page-001.png, ...)"},
+      {{"dpi"}, "N", "the PNG files' resolution, 1 to 2400 (default 150)"}};
+  for (OptionDef& o : PdfOutput(pdf::PdfStandard::kScreen).Options())
+    options.push_back(std::move(o));
+  return options;
+}
+
+CommandRegistration registration({
+    .name = "render",
+    .summary = "draw the pages into a PDF and/or PNG files",
+    .description = "Pages are added in memory for the main story until it fits, so the output "
+                   "shows all its text; the document file is not changed. The written files are "
+                   "listed on stdout.",
+    .arguments = {{"DOC.tvd", "a saved document"}},
+    .options = RenderOptions(),
+    .run = Render,
+});
 
 }  // namespace
 

@@ -143,21 +143,9 @@ class TagsWriter {
   TextWorkspace ws_;
 };
 
-const char* kUsage = "usage: tarvelin tags FILE.xtg [--force-macce]";
-
-int Tags(const std::vector<std::string>& args) {
-  std::string file;
-  bool force_macce = false;
-  for (const std::string& a : args) {
-    if (a == "--force-macce") {
-      force_macce = true;
-    } else if (a.starts_with("-") || !file.empty()) {
-      return UsageError(kUsage);
-    } else {
-      file = a;
-    }
-  }
-  if (file.empty()) return UsageError(kUsage);
+int Tags(const Args& args) {
+  const std::string file = args.Positional().front();
+  const bool force_macce = args.Has("force-macce");
   std::error_code ec;
   if (std::filesystem::is_directory(file, ec)) return UsageError(file + " is a folder");
   auto stream = FileStream::OpenRead(file);
@@ -225,9 +213,13 @@ int Tags(const std::vector<std::string>& args) {
   return report.Empty() ? kDone : kDoneWithWarnings;
 }
 
-CommandRegistration registration(
-    "tags", "tags FILE.xtg [--force-macce]\nimport tagged text into a new story and show it (JSON)",
-    Tags);
+CommandRegistration registration({
+    .name = "tags",
+    .summary = "import tagged text into a new story and show it (JSON)",
+    .arguments = {{"FILE.xtg", "a tagged-text file"}},
+    .options = {{{"force-macce"}, "", "read the file as Mac Central European"}},
+    .run = Tags,
+});
 
 }  // namespace
 

@@ -4,22 +4,25 @@ namespace tarvelin::cli {
 
 namespace fs = std::filesystem;
 
-bool PdfOutput::Take(const std::vector<std::string>& args, size_t& i, std::string& error) {
-  const std::string& a = args[i];
-  if (a != "--pdf-standard" && a != "--output-profile") return false;
-  if (i + 1 >= args.size()) {
-    error = a + " needs a value";
-    return true;
-  }
-  const std::string& v = args[++i];
-  if (a == "--output-profile") {
-    profileFile = v;
-  } else if (auto s = pdf::ParsePdfStandard(v)) {
-    standard = *s;
-  } else {
-    error = "--pdf-standard takes x1a, x4 or screen, not '" + v + "'";
-  }
-  return true;
+std::vector<OptionDef> PdfOutput::Options() const {
+  const char* byDefault = standard == pdf::PdfStandard::kX1a  ? "x1a"
+                          : standard == pdf::PdfStandard::kX4 ? "x4"
+                                                              : "screen";
+  return {{{"pdf-standard"},
+           "STANDARD",
+           std::string("the PDF's kind: PDF/X-1a or PDF/X-4 for the press, or a screen PDF "
+                       "(default: ") +
+               byDefault + ")",
+           {"x1a", "x4", "screen"}},
+          {{"output-profile"},
+           "FILE.icc",
+           "the press's ICC output profile for PDF/X (default: the CMYK profile of "
+           "Ghostscript's libgs-common)"}};
+}
+
+void PdfOutput::Read(const Args& args) {
+  if (auto s = pdf::ParsePdfStandard(args.Value("pdf-standard"))) standard = *s;
+  if (args.Has("output-profile")) profileFile = args.Value("output-profile");
 }
 
 bool PdfOutput::Prepare(std::string& error) {

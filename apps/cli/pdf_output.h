@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_app.h"
 #include "pdf/pdf_export.h"
 
 namespace tarvelin::cli {
@@ -19,9 +20,10 @@ struct PdfOutput {
   std::filesystem::path profileFile;  // empty: the default profile
   std::unique_ptr<pdf::OutputProfile> profile;
 
-  // Takes args[i] (and its value) when it is one of the options: true and `i` moved past
-  // it; `error` set when its value is wrong.
-  bool Take(const std::vector<std::string>& args, size_t& i, std::string& error);
+  // --pdf-standard and --output-profile, for a command's definition.
+  std::vector<OptionDef> Options() const;
+  // Takes the two options from what the parser read.
+  void Read(const Args& args);
   // Loads the output profile a press standard needs; false with `error` naming the file.
   bool Prepare(std::string& error);
   // Writes the PDF; warnings go to stderr. False with `error` set when nothing was written.

@@ -1,6 +1,10 @@
-// The font catalogue of the system's installed fonts, read through Qt's font database.
-// Needs a QGuiApplication (the offscreen platform will do).
+// The font catalogue of the system's installed fonts: families and styles as Qt's font
+// database names them (the names the composer asks it for), full and PostScript names from
+// fontconfig's cache. Built on first use, so a command that never asks for a font never
+// pays for the font database. Needs a QGuiApplication (the offscreen platform will do).
 #pragma once
+
+#include <mutex>
 
 #include "host/text/font_catalogue.h"
 
@@ -8,11 +12,11 @@ namespace tarvelin {
 
 class QtFontCatalogue final : public FontCatalogue {
  public:
-  QtFontCatalogue();
-  const std::vector<FontFamilyInfo>& Families() const override { return families_; }
+  const std::vector<FontFamilyInfo>& Families() const override;
 
  private:
-  std::vector<FontFamilyInfo> families_;
+  mutable std::once_flag built_;
+  mutable std::vector<FontFamilyInfo> families_;
 };
 
 }  // namespace tarvelin

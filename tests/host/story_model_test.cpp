@@ -154,6 +154,42 @@ TEST_P(StoryModelTest, AbortedSequenceLeavesTheStoryAsItWas) {
   EXPECT_EQ(before, db_.Image());
 }
 
+// A story grown large and then mostly deleted gives its buffers back; what is left, later
+// edits and the undo of it all must stay exact through the shrinking.
+TEST_P(StoryModelTest, LargeStoryMostlyDeletedStaysExact) {
+  std::mt19937 rng(GetParam() * 13 + 5);
+  NaiveStory naive_b;
+  NaiveStory naive;
+  std::vector<uint8_t> before = db_.Image();
+  SequenceId seq = db_.Commands().BeginCommandSequence(u"grow and shrink");
+  std::u16string chunk;
+  for (int i = 0; i < 40; ++i) chunk += RandomText(rng) + u"mmmmmmmmmmmmmmmmmmmm";
+  for (int i = 0; i < 20; ++i) {
+    size_t pos = rng() % naive.Total();
+    ASSERT_EQ(kSuccess, InsertText(a_, pos, chunk));
+    naive.Insert(pos, chunk);
+    ASSERT_NO_FATAL_FAILURE(Step(rng, naive, naive_b, i));
+  }
+  ASSERT_GT(naive.Total(), 8000u);
+  while (naive.Total() > 300) {
+    size_t n = std::min<size_t>(1500, naive.Total() - 200);
+    size_t pos = rng() % (naive.Total() - n);
+    ASSERT_EQ(kSuccess, DeleteText(a_, pos, n));
+    naive.Delete(pos, n);
+    ASSERT_NO_FATAL_FAILURE(Step(rng, naive, naive_b, 0));
+    ASSERT_NO_FATAL_FAILURE(ExpectSame(naive, *A(), "shrinking"));
+  }
+  for (int i = 0; i < 50; ++i) ASSERT_NO_FATAL_FAILURE(Step(rng, naive, naive_b, i));
+  ASSERT_NO_FATAL_FAILURE(ExpectSame(naive, *A(), "after"));
+  ASSERT_EQ(kSuccess, db_.Commands().EndCommandSequence(seq));
+  std::vector<uint8_t> after = db_.Image();
+  ASSERT_EQ(kSuccess, db_.Commands().Undo());
+  EXPECT_EQ(before, db_.Image());
+  ASSERT_EQ(kSuccess, db_.Commands().Redo());
+  EXPECT_EQ(after, db_.Image());
+  ExpectSame(naive, *A(), "redone");
+}
+
 INSTANTIATE_TEST_SUITE_P(Seeds, StoryModelTest, ::testing::Values(1u, 2u, 3u, 42u, 1234u));
 
 }  // namespace

@@ -21,10 +21,25 @@ void GapText::MoveGap(size_t pos) {
   }
 }
 
+// A buffer this large that an erase leaves three quarters empty is given back (the scratch
+// story of an import, emptied by moving its text, is kept whole by the undo of its deletion).
+// Shrinking only below a quarter keeps every edit amortised constant.
+namespace {
+
+constexpr size_t kShrinkAbove = 4096;
+
+bool ShouldShrink(size_t used, size_t capacity) {
+  return capacity > kShrinkAbove && used < capacity / 4;
+}
+
+}  // namespace
+
 void GapText::Reserve(size_t n) {
   if (gap_end_ - gap_begin_ >= n) return;
-  size_t used = size();
-  size_t capacity = std::max(used + n + 256, buf_.size() + buf_.size() / 2);
+  Reallocate(std::max(size() + n + 256, buf_.size() + buf_.size() / 2));
+}
+
+void GapText::Reallocate(size_t capacity) {
   std::vector<char16_t> grown(capacity);
   size_t after = buf_.size() - gap_end_;
   if (gap_begin_) std::memcpy(grown.data(), buf_.data(), gap_begin_ * sizeof(char16_t));
@@ -46,6 +61,7 @@ void GapText::Erase(size_t pos, size_t n) {
   if (n == 0) return;
   MoveGap(pos);
   gap_end_ += n;
+  if (ShouldShrink(size(), buf_.size())) Reallocate(size() + size() / 2 + 256);
 }
 
 std::u16string GapText::Copy(size_t pos, size_t n) const {
@@ -93,8 +109,10 @@ void RunArray::Seek(size_t pos) const {
 
 void RunArray::Reserve(size_t n) {
   if (gap_end_ - gap_begin_ >= n) return;
-  size_t used = RunCount();
-  size_t capacity = std::max(used + n + 16, runs_.size() + runs_.size() / 2);
+  Reallocate(std::max(RunCount() + n + 16, runs_.size() + runs_.size() / 2));
+}
+
+void RunArray::Reallocate(size_t capacity) const {
   std::vector<Run> grown(capacity);
   size_t after = runs_.size() - gap_end_;
   std::copy(runs_.begin(), runs_.begin() + static_cast<ptrdiff_t>(gap_begin_), grown.begin());
@@ -172,6 +190,7 @@ void RunArray::Erase(size_t pos, size_t n) {
   }
   total_ -= n - remaining;
   MergeAtGap();
+  if (ShouldShrink(RunCount(), runs_.size())) Reallocate(RunCount() + RunCount() / 2 + 16);
 }
 
 std::vector<Run> RunArray::Collect(size_t pos, size_t n) const {

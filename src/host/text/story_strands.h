@@ -42,6 +42,7 @@ class GapText {
  private:
   void MoveGap(size_t pos);
   void Reserve(size_t n);
+  void Reallocate(size_t capacity);  // capacity >= size()
 
   std::vector<char16_t> buf_;
   size_t gap_begin_ = 0;
@@ -94,6 +95,7 @@ class RunArray {
  private:
   void Seek(size_t pos) const;
   void Reserve(size_t n);
+  void Reallocate(size_t capacity) const;  // capacity >= RunCount()
   void PushBeforeGap(const Run& r);
   void MergeAtGap();
 

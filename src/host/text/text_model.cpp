@@ -35,31 +35,33 @@ StoryImpl* StoryOf(Database& db, UID uid) {
 
 // ---------------------------------------------------------------- undo records
 
+// An insert keeps only where it was: the text it put in is still in the story until it is
+// undone, and is taken back out then, for the redo. An import's inserts so cost the undo
+// nothing in proportion to their text. (Inserting a fragment the story's own delete gave
+// reproduces the story exactly: the paragraph formats come whole from the fragment.)
 class InsertRecord final : public UndoRecord {
  public:
-  InsertRecord(UID story, size_t pos, StoryFragment inserted, Format paragraph, Format eos)
-      : story_(story),
-        pos_(pos),
-        inserted_(std::move(inserted)),
-        paragraph_(paragraph),
-        eos_(eos) {}
+  InsertRecord(UID story, size_t pos, size_t length, Format paragraph, Format eos)
+      : story_(story), pos_(pos), length_(length), paragraph_(paragraph), eos_(eos) {}
   void Undo(Database& db) override {
     if (StoryImpl* s = StoryOf(db, story_)) {
-      s->RawDelete(pos_, inserted_.text.size());
+      removed_ = s->RawDelete(pos_, length_);
       s->SetParagraphFormatAt(pos_, paragraph_);
       s->SetEndOfStoryFormat(eos_);
     }
   }
   void Redo(Database& db) override {
-    if (StoryImpl* s = StoryOf(db, story_)) s->RawInsert(pos_, inserted_);
+    if (StoryImpl* s = StoryOf(db, story_)) s->RawInsert(pos_, removed_);
+    removed_ = StoryFragment();
   }
 
  private:
   UID story_;
   size_t pos_;
-  StoryFragment inserted_;
+  size_t length_;
   Format paragraph_;
   Format eos_;
+  StoryFragment removed_;  // only while undone
 };
 
 class DeleteRecord final : public UndoRecord {
@@ -250,7 +252,7 @@ ErrorCode StoryImpl::DoInsert(size_t pos, StoryFragment f) {
   Format paragraph = paras_.Find(pos).format;
   Format eos = EndOfStoryFormat();
   RawInsert(pos, f);
-  Record(std::make_unique<InsertRecord>(Self(), pos, std::move(f), paragraph, eos));
+  Record(std::make_unique<InsertRecord>(Self(), pos, f.text.size(), paragraph, eos));
   return kSuccess;
 }
 

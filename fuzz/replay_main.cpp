@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     }
   }
   std::sort(files.begin(), files.end());
+  if (LLVMFuzzerInitialize) LLVMFuzzerInitialize(&argc, &argv);
   for (const fs::path& file : files) {
     std::ifstream in(file, std::ios::binary);
     std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),

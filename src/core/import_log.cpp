@@ -77,7 +77,8 @@ std::u16string KInDesignCommon::Format(std::u16string_view format,
   auto next = args.begin();
   auto take = [&]() -> const LogArg* { return next != args.end() ? &*next++ : nullptr; };
   char buf[128];
-  for (size_t i = 0; i < format.size() && out.size() < kMaxMessageUnits; ++i) {
+  size_t i = 0;
+  for (; i < format.size() && out.size() < kMaxMessageUnits; ++i) {
     char16_t c = format[i];
     if (c != u'%' || i + 1 >= format.size()) {
       out.push_back(c);
@@ -138,7 +139,13 @@ std::u16string KInDesignCommon::Format(std::u16string_view format,
     }
     i = j;
   }
-  if (out.size() > kMaxMessageUnits) out.resize(kMaxMessageUnits);
+  if (out.size() > kMaxMessageUnits || (out.size() == kMaxMessageUnits && i < format.size())) {
+    // The reader of the log must see that the line goes on; a pair is not split.
+    out.resize(kMaxMessageUnits - 1);
+    if (!out.empty() && out.back() >= 0xD800 && out.back() <= 0xDBFF) out.pop_back();
+    out.push_back(u'\u2026');
+    diag::Printf("import log: a message longer than %zu units was cut\n", kMaxMessageUnits);
+  }
   return out;
 }
 

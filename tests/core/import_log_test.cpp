@@ -126,6 +126,16 @@ TEST_F(ImportLogTest, UserTextIsNeverAFormatAndLongOutputIsCut) {
   std::u16string huge(100000, u'x');
   auto cut = KInDesignCommon::Format(u"%s tail", {huge});
   EXPECT_EQ(cut.size(), KInDesignCommon::kMaxMessageUnits);
+  EXPECT_EQ(cut.back(), u'\u2026') << "a cut line says so";
+  // A line of exactly the limit is whole, and a cut never splits a surrogate pair.
+  const std::u16string full(KInDesignCommon::kMaxMessageUnits, u'y');
+  EXPECT_EQ(KInDesignCommon::Format(u"%s", {full}), full);
+  std::u16string pairs;
+  while (pairs.size() < 2 * KInDesignCommon::kMaxMessageUnits) pairs += u"\U0001F600";
+  auto cut_pairs = KInDesignCommon::Format(u"%s", {pairs});
+  EXPECT_EQ(cut_pairs.back(), u'\u2026');
+  EXPECT_TRUE(cut_pairs[cut_pairs.size() - 2] >= 0xDC00 &&
+              cut_pairs[cut_pairs.size() - 2] <= 0xDFFF);
 }
 
 }  // namespace

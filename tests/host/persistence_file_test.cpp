@@ -122,6 +122,11 @@ TEST_F(PersistenceTest, SaveLoadSaveKeepsEveryObjectByteForByte) {
   ASSERT_TRUE(loaded) << r.message;
   EXPECT_EQ(loaded->DataBase().Image(), doc_->DataBase().Image());
   EXPECT_EQ(loaded->Data()->Name(), u"Ogłoszenia");
+  const std::string image = ReadBytes(a);
+  auto from_memory = OpenDocumentImage(
+      registry_, {reinterpret_cast<const uint8_t*>(image.data()), image.size()}, "a.tvd", r);
+  ASSERT_TRUE(from_memory) << r.message;
+  EXPECT_EQ(from_memory->DataBase().Image(), doc_->DataBase().Image());
   ASSERT_TRUE(SaveDocument(*loaded, b).Ok());
   FileResult r2;
   auto again = OpenDocumentFile(registry_, b, r2);
@@ -252,6 +257,14 @@ TEST_F(PersistenceTest, BadFilesAreRefusedWithAReason) {
     EXPECT_FALSE(d) << c.file;
     EXPECT_FALSE(r.Ok()) << c.file;
     EXPECT_NE(r.message.find(c.expect), std::string::npos) << c.file << ": " << r.message;
+    // The same bytes from memory are refused for the same reason.
+    if (!fs::is_regular_file(c.file)) continue;
+    const std::string image = ReadBytes(c.file);
+    FileResult m;
+    EXPECT_FALSE(OpenDocumentImage(registry_,
+                                   {reinterpret_cast<const uint8_t*>(image.data()), image.size()},
+                                   c.file.string(), m));
+    EXPECT_EQ(m.message, r.message) << c.file;
   }
   EXPECT_EQ(ReadBytes(good), bytes);  // reading never writes
 }

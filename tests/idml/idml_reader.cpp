@@ -38,13 +38,14 @@ class Reader {
   }
 
  private:
-  bool Parse(const std::string& name, pugi::xml_document& doc) {
+  bool Parse(const std::string& name, pugi::xml_document& doc,
+             unsigned options = pugi::parse_default) {
     const Entry* e = p_.Find(name);
     if (!e) {
       p_.error = name + " missing";
       return false;
     }
-    if (!doc.load_buffer(e->data.data(), e->data.size())) {
+    if (!doc.load_buffer(e->data.data(), e->data.size(), options)) {
       p_.error = name + " is not well-formed";
       return false;
     }
@@ -99,7 +100,8 @@ class Reader {
 
   void Story(const std::string& src) {
     pugi::xml_document doc;
-    if (!Parse(src, doc)) return;
+    // Text of spaces only is text too (pugixml drops it by default).
+    if (!Parse(src, doc, pugi::parse_default | pugi::parse_ws_pcdata)) return;
     pugi::xml_node story = doc.first_child().child("Story");
     std::string self = story.attribute("Self").value();
     ReadStory& s = p_.stories[self];

@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -179,50 +180,16 @@ FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind
   return {};
 }
 
-}  // namespace
-
-FileResult SaveDatabase(const Database& db, const fs::path& file, FileKind kind,
-                        const SaveOptions& options) {
-  if (file.empty()) return Fail(kInvalidArgument, "no file name given");
-  std::error_code ec;
-  if (fs::is_directory(file, ec)) return Fail(kInvalidArgument, file.string() + " is a folder");
-  fs::path tmp = TemporaryBeside(file);
-  fs::remove(tmp, ec);
-  FileResult r = WriteFile(db, tmp, kind, options);
-  if (r.Ok() && !SyncPath(tmp, false))
-    r = Fail(kFailure, "cannot write " + file.string() + ": " + std::strerror(errno));
-  if (r.Ok()) {
-    fs::rename(tmp, file, ec);
-    if (ec) r = Fail(kFailure, "cannot replace " + file.string() + ": " + ec.message());
-  }
-  if (!r.Ok()) {
-    fs::remove(tmp, ec);
-    return r;
-  }
-  fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-  SyncPath(folder, true);  // best effort: the data itself is already on disk
-  return r;
+// The first bytes of a file: empty, or not SQLite at all, is told before SQLite is asked.
+FileResult CheckHead(std::span<const uint8_t> head, const std::string& name, FileKind kind) {
+  if (head.empty()) return Fail(kCorruptData, name + " is empty");
+  if (head.size() < 16 || std::memcmp(head.data(), kSqliteMagic, sizeof kSqliteMagic) != 0)
+    return Fail(kCorruptData, name + " is not a Tarvelin " + KindName(kind) + " file");
+  return {};
 }
 
-FileResult LoadDatabase(const fs::path& file, FileKind kind, Database& into) {
-  if (into.ObjectCount() != 0)
-    return Fail(kInvalidArgument, "cannot load into a database that holds objects");
-  const std::string name = file.string();
-  std::error_code ec;
-  if (!fs::exists(file, ec)) return Fail(kNotFound, name + " does not exist");
-  if (!fs::is_regular_file(file, ec)) return Fail(kInvalidArgument, name + " is not a file");
-  {
-    std::ifstream in(file, std::ios::binary);
-    char head[16] = {};
-    if (!in) return Fail(kFailure, "cannot read " + name);
-    in.read(head, sizeof head);
-    if (in.gcount() == 0) return Fail(kCorruptData, name + " is empty");
-    if (in.gcount() < 16 || std::memcmp(head, kSqliteMagic, sizeof kSqliteMagic) != 0)
-      return Fail(kCorruptData, name + " is not a Tarvelin " + KindName(kind) + " file");
-  }
-  Connection c;
-  if (sqlite3_open_v2(name.c_str(), &c.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
-    return Fail(kFailure, "cannot open " + name + ": " + c.Error());
+// Everything after opening: ours, of this kind and format, intact, then every object.
+FileResult LoadFrom(Connection& c, const std::string& name, FileKind kind, Database& into) {
   auto app = QueryInt(c.db, "PRAGMA application_id");
   if (!app) return Fail(kCorruptData, name + " is damaged: " + c.Error());
   if (*app != kApplicationId)
@@ -327,24 +294,109 @@ FileResult LoadDatabase(const fs::path& file, FileKind kind, Database& into) {
   return {};
 }
 
+}  // namespace
+
+FileResult SaveDatabase(const Database& db, const fs::path& file, FileKind kind,
+                        const SaveOptions& options) {
+  if (file.empty()) return Fail(kInvalidArgument, "no file name given");
+  std::error_code ec;
+  if (fs::is_directory(file, ec)) return Fail(kInvalidArgument, file.string() + " is a folder");
+  fs::path tmp = TemporaryBeside(file);
+  fs::remove(tmp, ec);
+  FileResult r = WriteFile(db, tmp, kind, options);
+  if (r.Ok() && !SyncPath(tmp, false))
+    r = Fail(kFailure, "cannot write " + file.string() + ": " + std::strerror(errno));
+  if (r.Ok()) {
+    fs::rename(tmp, file, ec);
+    if (ec) r = Fail(kFailure, "cannot replace " + file.string() + ": " + ec.message());
+  }
+  if (!r.Ok()) {
+    fs::remove(tmp, ec);
+    return r;
+  }
+  fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  SyncPath(folder, true);  // best effort: the data itself is already on disk
+  return r;
+}
+
+FileResult LoadDatabase(const fs::path& file, FileKind kind, Database& into) {
+  if (into.ObjectCount() != 0)
+    return Fail(kInvalidArgument, "cannot load into a database that holds objects");
+  const std::string name = file.string();
+  std::error_code ec;
+  if (!fs::exists(file, ec)) return Fail(kNotFound, name + " does not exist");
+  if (!fs::is_regular_file(file, ec)) return Fail(kInvalidArgument, name + " is not a file");
+  {
+    std::ifstream in(file, std::ios::binary);
+    char head[16] = {};
+    if (!in) return Fail(kFailure, "cannot read " + name);
+    in.read(head, sizeof head);
+    if (FileResult r = CheckHead(
+            {reinterpret_cast<const uint8_t*>(head), static_cast<size_t>(in.gcount())}, name, kind);
+        !r.Ok())
+      return r;
+  }
+  Connection c;
+  if (sqlite3_open_v2(name.c_str(), &c.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+    return Fail(kFailure, "cannot open " + name + ": " + c.Error());
+  return LoadFrom(c, name, kind, into);
+}
+
+FileResult LoadDatabaseImage(std::span<const uint8_t> bytes, const std::string& name, FileKind kind,
+                             Database& into) {
+  if (into.ObjectCount() != 0)
+    return Fail(kInvalidArgument, "cannot load into a database that holds objects");
+  if (FileResult r = CheckHead(bytes.first(std::min<size_t>(bytes.size(), 16)), name, kind);
+      !r.Ok())
+    return r;
+  Connection c;
+  if (sqlite3_open_v2(":memory:", &c.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+    return Fail(kFailure, "cannot open " + name + ": " + c.Error());
+  // SQLite owns the copy from here and frees it with the connection, even on failure.
+  auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(bytes.size()));
+  if (!copy) return Fail(kFailure, "cannot open " + name + ": out of memory");
+  std::memcpy(copy, bytes.data(), bytes.size());
+  if (sqlite3_deserialize(c.db, "main", copy, static_cast<sqlite3_int64>(bytes.size()),
+                          static_cast<sqlite3_int64>(bytes.size()),
+                          SQLITE_DESERIALIZE_FREEONCLOSE | SQLITE_DESERIALIZE_READONLY) !=
+      SQLITE_OK)
+    return Fail(kFailure, "cannot open " + name + ": " + c.Error());
+  return LoadFrom(c, name, kind, into);
+}
+
 FileResult SaveDocument(Document& doc, const fs::path& file, const SaveOptions& options) {
   FileResult r = SaveDatabase(doc.DataBase(), file, FileKind::kDocument, options);
   if (r.Ok()) doc.SetFile(file);
   return r;
 }
 
+namespace {
+
+std::unique_ptr<Document> AdoptLoaded(std::unique_ptr<Database> db, const std::string& name,
+                                      FileResult& result) {
+  if (!result.Ok()) return nullptr;
+  auto doc = Document::Adopt(std::move(db));
+  if (!doc) result = Fail(kCorruptData, name + " is damaged: it holds no document");
+  return doc;
+}
+
+}  // namespace
+
 std::unique_ptr<Document> OpenDocumentFile(std::shared_ptr<const ClassRegistry> registry,
                                            const fs::path& file, FileResult& result) {
   auto db = std::make_unique<Database>(std::move(registry));
   result = LoadDatabase(file, FileKind::kDocument, *db);
-  if (!result.Ok()) return nullptr;
-  auto doc = Document::Adopt(std::move(db));
-  if (!doc) {
-    result = Fail(kCorruptData, file.string() + " is damaged: it holds no document");
-    return nullptr;
-  }
-  doc->SetFile(file);
+  auto doc = AdoptLoaded(std::move(db), file.string(), result);
+  if (doc) doc->SetFile(file);
   return doc;
+}
+
+std::unique_ptr<Document> OpenDocumentImage(std::shared_ptr<const ClassRegistry> registry,
+                                            std::span<const uint8_t> bytes, const std::string& name,
+                                            FileResult& result) {
+  auto db = std::make_unique<Database>(std::move(registry));
+  result = LoadDatabaseImage(bytes, name, FileKind::kDocument, *db);
+  return AdoptLoaded(std::move(db), name, result);
 }
 
 }  // namespace tarvelin

@@ -40,6 +40,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "host/objects/error_code.h"
@@ -74,6 +75,10 @@ FileResult SaveDatabase(const Database& db, const std::filesystem::path& file, F
 // Loads into an empty database (kInvalidArgument otherwise); on failure the database
 // may hold part of the objects and should be thrown away.
 FileResult LoadDatabase(const std::filesystem::path& file, FileKind kind, Database& into);
+// The same from a file's bytes held in memory (SQLite reads its own copy); `name` stands
+// for the file in messages.
+FileResult LoadDatabaseImage(std::span<const uint8_t> bytes, const std::string& name, FileKind kind,
+                             Database& into);
 
 // Saves the document and remembers the file in it.
 FileResult SaveDocument(Document& doc, const std::filesystem::path& file,
@@ -81,5 +86,9 @@ FileResult SaveDocument(Document& doc, const std::filesystem::path& file,
 // Null with the reason in `result` when the file cannot be opened as a document.
 std::unique_ptr<Document> OpenDocumentFile(std::shared_ptr<const ClassRegistry> registry,
                                            const std::filesystem::path& file, FileResult& result);
+// The same from a file's bytes; the document remembers no file.
+std::unique_ptr<Document> OpenDocumentImage(std::shared_ptr<const ClassRegistry> registry,
+                                            std::span<const uint8_t> bytes, const std::string& name,
+                                            FileResult& result);
 
 }  // namespace tarvelin

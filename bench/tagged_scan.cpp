@@ -40,8 +40,7 @@ class CountingSink final : public ScannerSink, public ScannerLookup {
   void DefineParagraphStyle(std::u16string_view, std::span<const TaggedAttribute>) override {
     ++ops;
   }
-  void DefineColor(std::u16string_view, TaggedColourModel, double, double, double,
-                   double) override {
+  void DefineColor(std::u16string_view, ColourSpace, double, double, double, double) override {
     ++ops;
   }
   std::u16string CurrentFace() override { return u"Regular"; }

@@ -30,6 +30,8 @@ paginate() {
   "$cli" log "${frame%.rmk}.log"
   echo
   echo "PDF: ${frame%.rmk}.pdf"
+  echo "Preflight of the PDF/X-1a file:"
+  "$cli" preflight "${frame%.rmk}.pdf"
 }
 
 paginate "$out/ogloszenia.rmk"

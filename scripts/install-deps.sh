@@ -12,7 +12,7 @@ PACKAGES=(
   libharfbuzz-dev liblcms2-dev zlib1g-dev libqpdf-dev
   libgs-common
   qpdf poppler-utils ghostscript
-  fonts-dejavu-core fonts-liberation2
+  fonts-dejavu-core fonts-liberation2 fonts-urw-base35
   clang-format python3
   librsvg2-bin
 )

@@ -50,6 +50,11 @@ def png(path, w, h, draw):
                 + chunk(b"IEND", b""))
 
 
+# The darkest grey of an area: RGB near black becomes about 280 % ink through a coated
+# offset profile, more than a newspaper's 240 %; this one stays near 215 %.
+TYRE = (80, 80, 80)
+
+
 def mm(v):
     return round(v / 25.4 * PPI)
 
@@ -67,7 +72,7 @@ def car(w, h, rect, circle, poly):
     poly([(w // 10, h * 7 // 10), (w // 10, h // 2), (w // 3, h // 2), (w * 2 // 5, h * 3 // 10), (w * 7 // 10, h * 3 // 10), (w * 4 // 5, h // 2), (w * 9 // 10, h // 2), (w * 9 // 10, h * 7 // 10)], (200, 30, 40))
     rect(w * 5 // 12, h * 7 // 20, w * 2 // 3, h // 2, (170, 210, 235))
     for cx in (w // 4, w * 3 // 4):
-        circle(cx, h * 7 // 10, h // 8, (30, 30, 30)); circle(cx, h * 7 // 10, h // 20, (190, 190, 190))
+        circle(cx, h * 7 // 10, h // 8, TYRE); circle(cx, h * 7 // 10, h // 20, (190, 190, 190))
 
 
 def dog(w, h, rect, circle, poly):
@@ -90,8 +95,8 @@ def logo(w, h, rect, circle, poly):
 
 def candle(w, h, rect, circle, poly):
     rect(0, 0, w, h, (255, 255, 255))
-    rect(w * 2 // 5, h * 2 // 5, w * 3 // 5, h * 9 // 10, (60, 60, 60))
-    poly([(w // 2, h // 10), (w * 11 // 20, h * 3 // 10), (w // 2, h * 3 // 8), (w * 9 // 20, h * 3 // 10)], (60, 60, 60))
+    rect(w * 2 // 5, h * 2 // 5, w * 3 // 5, h * 9 // 10, TYRE)
+    poly([(w // 2, h // 10), (w * 11 // 20, h * 3 // 10), (w // 2, h * 3 // 8), (w * 9 // 20, h * 3 // 10)], TYRE)
 
 
 PICTURES = [("dom.png", 40, 24, house), ("auto.png", 40, 22, car), ("pies.png", 30, 20, dog),

@@ -12,10 +12,15 @@
 #include <string>
 #include <vector>
 
+#include "attributes/advertisement_attributes.h"
 #include "cli_app.h"
 #include "cli_host.h"
+#include "core/utf16.h"
 #include "host/documents/document.h"
+#include "host/documents/page_item.h"
+#include "host/documents/spread.h"
 #include "host/persistence/document_file.h"
+#include "layout/composition_state.h"
 #include "layout/layout_service_qt.h"
 #include "pdf/pdf_export.h"
 #include "pdf/preflight.h"
@@ -26,10 +31,51 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The page an item shows on, 1-based (0: not on a page): an inline item's is the page of
+// the column its outermost anchor was composed in.
+int32_t PageOf(const Document& doc, const CompositionState& state, UID item) {
+  const Database& db = doc.DataBase();
+  UID top = item;
+  for (int depth = 0; depth < 70; ++depth) {
+    auto pi = db.Query<IPageItem>(top);
+    if (!pi || pi->AnchorStory() == kInvalidUID) break;
+    const PlacedInline* placed = state.InlinePlacement(top);
+    const ComposedStory* story = state.Story(pi->AnchorStory());
+    if (!placed || !story || placed->column < 0 ||
+        static_cast<size_t>(placed->column) >= story->columns.size())
+      return 0;
+    top = story->columns[static_cast<size_t>(placed->column)].frame.frame;
+  }
+  auto pi = db.Query<IPageItem>(top);
+  const UID spread = SpreadOf(doc, top);
+  if (!pi || spread == kInvalidUID) return 0;
+  return PageOfRect(doc, spread, pi->Bounds()).documentIndex + 1;
+}
+
+// Frames whose definition named a picture ("fn") that was never placed in them.
+void MissingPictures(const Document& doc, const CompositionState& state,
+                     std::vector<pdf::Finding>& out) {
+  const Database& db = doc.DataBase();
+  db.ForEachObject([&](const Object& o) {
+    auto record = db.Query<IAdvertisementAttributes>(o.GetUID());
+    if (!record) return;
+    const KDictionary& attributes = record->Attributes();
+    for (int32_t i = 0; i < attributes.count(); ++i) {
+      if (attributes.Keys()[i] != u"fn" || attributes.Values()[i].empty()) continue;
+      if (ImageOf(db, o.GetUID()) != kInvalidUID) continue;
+      out.push_back({PageOf(doc, state, o.GetUID()), "",
+                     "the picture \"" + ToUtf8(attributes.Values()[i]) + "\" of frame " +
+                         std::to_string(o.GetUID()) + " is missing",
+                     true});
+    }
+  });
+}
+
 // The document's findings, and its scratch PDF's; false with `error` when it cannot be read.
 bool CheckDocument(const fs::path& input, const pdf::PreflightLimits& limits,
                    pdf::PreflightResult& result, std::string& error) {
-  auto host = CliHost::Start({.plugIns = false, .workspace = fs::path()}, &error);
+  // The plug-in's classes read the frames' advertisement attributes.
+  auto host = CliHost::Start({.plugIns = true, .workspace = fs::path()}, &error);
   if (!host) return false;
   FileResult opened;
   auto doc = OpenDocumentFile(host->App().Registry(), input.string(), opened);
@@ -64,6 +110,7 @@ bool CheckDocument(const fs::path& input, const pdf::PreflightLimits& limits,
   std::error_code ec;
   fs::remove(scratch, ec);
   for (const std::string& w : report.warnings) result.findings.push_back({0, "", w, true});
+  MissingPictures(*doc, *layout.State(*doc), result.findings);
   if (options.growStory != kInvalidUID && layout.StoryState(*doc, options.growStory).overset)
     result.findings.push_back({0, "", "the main story does not fit its frames (overset)", true});
   layout.Release(*doc);

@@ -41,7 +41,7 @@ void ApplyObjectStyleByName(EngineContext& ctx, const UIDRef& frame, std::u16str
 
 UID SwatchForColour(EngineContext& ctx, const ColourSpec& colour) {
   TextLookups lookups = LookupsFor(ctx);
-  ColourModel model;
+  ColourSpace space;
   switch (colour.colourSpace) {
     case kColourSpaceSwatch: {
       const UID swatch = lookups.FindSwatchByName(colour.swatchName);
@@ -54,20 +54,20 @@ UID SwatchForColour(EngineContext& ctx, const ColourSpec& colour) {
       return swatch;
     }
     case kColourSpaceLab:
-      model = ColourModel::kLab;
+      space = ColourSpace::kLab;
       break;
     case kColourSpaceCmyk:
-      model = ColourModel::kCmyk;
+      space = ColourSpace::kCmyk;
       break;
     case kColourSpaceRgb:
-      model = ColourModel::kRgb;
+      space = ColourSpace::kRgb;
       break;
     default:
       return kInvalidUID;
   }
-  UID swatch = lookups.FindSwatchByColour(model, colour.components);
+  UID swatch = lookups.FindSwatchByColour(space, colour.components);
   if (swatch == kInvalidUID)
-    swatch = lookups.CreateSwatch(u"", colour.components, model, colour.processFlag != 0);
+    swatch = lookups.CreateSwatch(u"", colour.components, space, colour.processFlag != 0);
   if (swatch == kInvalidUID) diag::Write("ApplyColours: the colour could not be made.\n");
   return swatch;
 }

@@ -17,7 +17,9 @@
 
 namespace tarvelin {
 
-enum ColourSpace : int32_t {
+// The numbers of ColourSpec::colourSpace, as box definitions and the JSON give them; the
+// host's ColourSpace (host/text/colour.h) is what a frame gets.
+enum ColourSpecSpace : int32_t {
   kColourSpaceNotSet = 0,
   kColourSpaceSwatch = 1,
   kColourSpaceLab = 2,

@@ -173,6 +173,7 @@ PageDrawer::PageDrawer(const Document& doc, const CompositionState& state, Rende
 PageDrawer::~PageDrawer() = default;
 
 void PageDrawer::Draw(const PageRef& page, PageCanvas& canvas) {
+  page_number_ = page.documentIndex + 1;
   Walk(*this, canvas).Page(page);
 }
 
@@ -188,8 +189,9 @@ const std::pair<fs::path, QImage>& PageDrawer::Load(const std::u16string& file) 
     reader.setAutoTransform(false);
     it->second = {path, reader.read()};
     if (it->second.second.isNull())
-      report_.warnings.push_back("cannot read the picture " + ToUtf8(file) + ": " +
-                                 reader.errorString().toStdString());
+      report_.warnings.push_back("cannot read the picture " + ToUtf8(file) + " (page " +
+                                 std::to_string(page_number_) +
+                                 "): " + reader.errorString().toStdString());
   }
   return it->second;
 }

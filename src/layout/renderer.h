@@ -54,6 +54,7 @@ class PageDrawer {
   const CompositionState& state_;
   RenderReport& report_;
   std::unique_ptr<Pictures> pictures_;
+  int32_t page_number_ = 0;  // 1-based, of the page being drawn: warnings name it
 };
 
 // Paints one page in points, its top-left corner at the painter's origin.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 
+#include "pdf/cid_keyed_cff.h"
 #include "pdf/pdf_file.h"
 #include "pdf/pdf_syntax.h"
 
@@ -147,9 +148,11 @@ EmbeddedFont::EmbeddedFont(const QRawFont& font) : face_(std::make_unique<Face>(
   used_.assign(glyphs, false);
   const QByteArray os2 = font.fontTable("OS/2");
   const uint16_t fs_type = U16(os2, 8);
-  if (font.fontTable("glyf").isEmpty() || font.fontTable("loca").isEmpty())
+  const bool truetype = !font.fontTable("glyf").isEmpty() && !font.fontTable("loca").isEmpty();
+  cff_ = !truetype && !font.fontTable("CFF ").isEmpty();
+  if (!truetype && !cff_)
     problem_ = "the font " + display_.toStdString() +
-               " has no TrueType outlines (OpenType CFF fonts cannot be embedded yet)";
+               " has neither TrueType nor CFF outlines (variable CFF2 fonts cannot be embedded)";
   else if ((fs_type & 0x000F) == 0x0002 || (fs_type & 0x0200) != 0)
     problem_ = "the licence of the font " + display_.toStdString() + " does not allow embedding";
   else if (glyphs == 0)
@@ -199,12 +202,19 @@ bool EmbeddedFont::Write(PdfFile& file, std::string* error) {
     if (error) *error = "the font " + display_.toStdString() + " cannot be subset";
     return false;
   }
-  hb_blob_t* blob = hb_face_reference_blob(subset);
+  // TrueType outlines go in as the whole subset font; CFF ones as the bare CFF program,
+  // CID-keyed, which PDF 1.3 readers take as they are.
+  hb_blob_t* blob = cff_ ? hb_face_reference_table(subset, HB_TAG('C', 'F', 'F', ' '))
+                         : hb_face_reference_blob(subset);
   unsigned length = 0;
   const char* data = hb_blob_get_data(blob, &length);
   std::string font_file(data ? data : "", data ? length : 0);
   hb_blob_destroy(blob);
   hb_face_destroy(subset);
+  if (cff_ && !font_file.empty()) {
+    auto cid = CidKeyedCff(font_file);
+    font_file = cid ? std::move(*cid) : std::string();
+  }
   if (font_file.empty()) {
     if (error) *error = "the font " + display_.toStdString() + " cannot be subset";
     return false;
@@ -270,19 +280,23 @@ bool EmbeddedFont::Write(PdfFile& file, std::string* error) {
   file.Object(object, "<</Type /Font /Subtype /Type0 /BaseFont " + Name(name) +
                           " /Encoding /Identity-H /DescendantFonts [" + std::to_string(cid) +
                           " 0 R] /ToUnicode " + std::to_string(cmap) + " 0 R>>");
-  file.Object(cid, "<</Type /Font /Subtype /CIDFontType2 /BaseFont " + Name(name) +
+  file.Object(cid, std::string("<</Type /Font /Subtype ") +
+                       (cff_ ? "/CIDFontType0" : "/CIDFontType2") + " /BaseFont " + Name(name) +
                        " /CIDSystemInfo <</Registry (Adobe) /Ordering (Identity) /Supplement 0>>"
                        " /FontDescriptor " +
-                       std::to_string(descriptor) + " 0 R /CIDToGIDMap /Identity /DW 1000 /W " +
-                       widths + ">>");
-  file.Object(descriptor, "<</Type /FontDescriptor /FontName " + Name(name) +
-                              " /Flags 4 /FontBBox [" + scaled(S16(head, 36)) + " " +
-                              scaled(S16(head, 38)) + " " + scaled(S16(head, 40)) + " " +
-                              scaled(S16(head, 42)) + "] /ItalicAngle " + Number(italic, 2) +
-                              " /Ascent " + scaled(ascent) + " /Descent " + scaled(descent) +
-                              " /CapHeight " + scaled(cap) + " /StemV 80 /FontFile2 " +
-                              std::to_string(program) + " 0 R>>");
-  file.Stream(program, "/Length1 " + std::to_string(font_file.size()), font_file);
+                       std::to_string(descriptor) + " 0 R" +
+                       (cff_ ? "" : " /CIDToGIDMap /Identity") + " /DW 1000 /W " + widths + ">>");
+  file.Object(descriptor,
+              "<</Type /FontDescriptor /FontName " + Name(name) + " /Flags 4 /FontBBox [" +
+                  scaled(S16(head, 36)) + " " + scaled(S16(head, 38)) + " " +
+                  scaled(S16(head, 40)) + " " + scaled(S16(head, 42)) + "] /ItalicAngle " +
+                  Number(italic, 2) + " /Ascent " + scaled(ascent) + " /Descent " +
+                  scaled(descent) + " /CapHeight " + scaled(cap) + " /StemV 80 " +
+                  (cff_ ? "/FontFile3 " : "/FontFile2 ") + std::to_string(program) + " 0 R>>");
+  file.Stream(program,
+              cff_ ? std::string("/Subtype /CIDFontType0C")
+                   : "/Length1 " + std::to_string(font_file.size()),
+              font_file);
   file.Stream(cmap, "", ToUnicodeCMap(text));
   return true;
 }

@@ -4,6 +4,9 @@
 //
 //   Type0 /Identity-H -> CIDFontType2 (CIDToGIDMap /Identity, /W of the used glyphs)
 //                     -> FontDescriptor -> FontFile2 (the subset, glyph IDs kept)
+//   or, for OpenType fonts with CFF outlines,
+//                     -> CIDFontType0 (/W) -> FontDescriptor -> FontFile3 /CIDFontType0C
+//                        (the subset's CFF program made CID-keyed with CID = glyph ID)
 //         /ToUnicode  -> a CMap from the font's own character map, so text can be
 //                        searched and copied
 //
@@ -49,6 +52,7 @@ class EmbeddedFont {
   std::unique_ptr<Face> face_;
   std::string problem_;
   QString display_;
+  bool cff_ = false;            // CFF outlines: CIDFontType0 with a CID-keyed CFF program
   std::vector<double> widths_;  // < 0: not looked up yet
   std::vector<bool> used_;
 };

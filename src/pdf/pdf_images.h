@@ -1,7 +1,8 @@
 // Pictures as PDF image objects. A JPEG whose colour space the standard allows is copied
 // unchanged (DCTDecode): grey and CMYK always, RGB except for PDF/X-1a, where it is decoded
 // and converted to CMYK through the output profile. Everything else is decoded, laid over
-// white where it has transparency (PDF/X-1a allows none), and Flate-compressed.
+// white where it has transparency (PDF/X-1a allows none), and Flate-compressed after PNG
+// predictors (each row as its difference from its neighbours).
 #pragma once
 
 #include <cstdint>

@@ -11,6 +11,7 @@
 #include <map>
 #include <set>
 
+#include "pdf/ink_coverage.h"
 #include "pdf/pdf_syntax.h"
 
 namespace tarvelin::pdf {
@@ -115,13 +116,6 @@ class PageCheck : public QPDFObjectHandle::ParserCallbacks {
     if ((p.space == Space::kRgb || p.space == Space::kLab) && !x4_)
       Add(place, std::string(p.space == Space::kRgb ? "RGB" : "Lab") + " colour in a " + what +
                      " (press files hold CMYK, grey and spot colours only)");
-    if (p.space == Space::kCmyk && p.values.size() == 4) {
-      double sum = 0;
-      for (double v : p.values) sum += v * 100;
-      if (sum > limits_.maxInk + 0.5)
-        Add(place, "a " + std::string(what) + " of " + Number(sum, 0) + " % total ink, above " +
-                       Number(limits_.maxInk, 0) + " %");
-    }
   }
 
   void SetPaint(bool stroke, Space space) {
@@ -181,31 +175,9 @@ class PageCheck : public QPDFObjectHandle::ParserCallbacks {
     if (dict.getKey("/ImageMask").isBool() && dict.getKey("/ImageMask").getBoolValue()) return;
     const Space space = SpaceOf(dict.getKey("/ColorSpace"), resources_);
     if ((space == Space::kRgb || space == Space::kLab) && !x4_)
-      out_.push_back({page_, place, "picture " + name.substr(1) + " is RGB", true});
-    // The ink of CMYK pictures we can decode: the darkest pixel.
-    if (space == Space::kCmyk && dict.getKey("/BitsPerComponent").isInteger() &&
-        dict.getKey("/BitsPerComponent").getIntValue() == 8 &&
-        !dict.getKey("/Filter").isNameAndEquals("/DCTDecode")) {
-      std::string data;
-      try {
-        auto buffer = image.getStreamData(qpdf_dl_generalized);
-        data.assign(reinterpret_cast<const char*>(buffer->getBuffer()), buffer->getSize());
-      } catch (const std::exception&) {
-        return;
-      }
-      int worst = 0;
-      for (size_t i = 0; i + 4 <= data.size(); i += 4) {
-        int sum = 0;
-        for (size_t j = 0; j < 4; ++j) sum += static_cast<uint8_t>(data[i + j]);
-        worst = std::max(worst, sum);
-      }
-      const double percent = worst * 100.0 / 255;
-      if (percent > limits_.maxInk + 0.5)
-        out_.push_back({page_, place,
-                        "picture " + name.substr(1) + " reaches " + Number(percent, 0) +
-                            " % total ink, above " + Number(limits_.maxInk, 0) + " %",
-                        true});
-    }
+      out_.push_back({page_, place,
+                      "picture " + name.substr(1) + (space == Space::kRgb ? " is RGB" : " is Lab"),
+                      true});
   }
 
   void Operator(const std::string& op) {
@@ -326,7 +298,20 @@ PreflightResult PreflightPdf(const std::filesystem::path& file, const PreflightL
       PageCheck check(n, resources, x4, limits, result.findings);
       page.parseContents(&check);
     }
-    if (n == 0) result.error = file.string() + ": the PDF has no pages";
+    if (n == 0) {
+      result.error = file.string() + ": the PDF has no pages";
+      return result;
+    }
+    const InkCoverage ink = MeasureInkCoverage(file, limits.inkSquareMm);
+    if (!ink.error.empty()) result.findings.push_back({0, "", ink.error, true});
+    for (const InkPeak& peak : ink.pages)
+      if (peak.percent > limits.maxInk + 0.5)
+        result.findings.push_back({peak.page,
+                                   "x " + Number(peak.x, 1) + " y " + Number(peak.y, 1) + " pt",
+                                   "total ink reaches " + Number(peak.percent, 0) + " % over " +
+                                       Number(limits.inkSquareMm, 1) + " mm square, above " +
+                                       Number(limits.maxInk, 0) + " %",
+                                   true});
   } catch (const std::exception& e) {
     result.error = file.string() + ": not a readable PDF (" + e.what() + ")";
   }

@@ -4,7 +4,8 @@
 //
 //   fonts        every font embedded
 //   colours      no RGB or Lab (unless the file is PDF/X-4, which lets the press convert)
-//   ink          no fill, stroke or CMYK picture above the total ink limit
+//   ink          no square of the page (2 mm a side) above the total ink limit, measured
+//                on the separations Ghostscript renders (ink_coverage.h)
 //   pictures     none below the minimum effective resolution
 //   black text   small black text on the K plate only (no rich, RGB or grey black)
 //   boxes        every page with a TrimBox (or ArtBox)
@@ -21,10 +22,11 @@
 namespace tarvelin::pdf {
 
 struct PreflightLimits {
-  double maxInk = 240;    // percent, the sum of the four process inks
-  double minPpi = 200;    // effective resolution of pictures
-  double smallText = 12;  // points: text below this size must be on one plate
-  bool cmykOnly = false;  // RGB and Lab fail even in a PDF/X-4 file
+  double maxInk = 240;     // percent, the sum of all inks
+  double inkSquareMm = 2;  // the side of the square the ink is averaged over
+  double minPpi = 200;     // effective resolution of pictures
+  double smallText = 12;   // points: text below this size must be on one plate
+  bool cmykOnly = false;   // RGB and Lab fail even in a PDF/X-4 file
 };
 
 struct Finding {

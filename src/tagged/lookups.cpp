@@ -33,16 +33,15 @@ UID TextLookups::FindSwatchByName(std::u16string_view name) const {
   return tarvelin::FindSwatchByName(db_, ws_, name);
 }
 
-UID TextLookups::FindSwatchByColour(ColourModel model,
+UID TextLookups::FindSwatchByColour(ColourSpace space,
                                     const std::array<float, 4>& components) const {
-  ColourSpace space = ColourSpaceOfModel(static_cast<int32_t>(model));
   std::array<float, 4> used{};
   for (size_t i = 0; i < ComponentCount(space); ++i) used[i] = components[i];
   return tarvelin::FindSwatchByColour(db_, ws_, space, used);
 }
 
 UID TextLookups::CreateSwatch(std::u16string_view name, const std::array<float, 4>& components,
-                              ColourModel model, bool process) const {
+                              ColourSpace space, bool process) const {
   // An unnamed swatch is never "found by name": looking up the empty name would hand a
   // second unnamed colour the first one's swatch.
   if (!name.empty()) {
@@ -51,8 +50,7 @@ UID TextLookups::CreateSwatch(std::u16string_view name, const std::array<float, 
       return existing;
     }
   }
-  Colour colour =
-      Colour::Make(ColourSpaceOfModel(static_cast<int32_t>(model)), components, process);
+  Colour colour = Colour::Make(space, components, process);
   UID created = kInvalidUID;
   if (ErrorCode e = tarvelin::CreateSwatch(db_, ws_, name, colour, &created); e != kSuccess) {
     diag::Printf("KInDesignCommon::CreateSwatch, the swatch \"%s\" could not be created (%s).\n",
@@ -74,8 +72,8 @@ UID TextLookups::FindTaggedTextSwatch(std::u16string_view name) const {
   } else if (name == u"W") {
     cmyk = {0, 0, 0, 0};
   }
-  if (UID uid = FindSwatchByColour(ColourModel::kCmyk, cmyk)) return uid;
-  return CreateSwatch(u"", cmyk, ColourModel::kCmyk, true);
+  if (UID uid = FindSwatchByColour(ColourSpace::kCmyk, cmyk)) return uid;
+  return CreateSwatch(u"", cmyk, ColourSpace::kCmyk, true);
 }
 
 UID TextLookups::FindFontFamily(std::u16string_view family) const {

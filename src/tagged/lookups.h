@@ -22,6 +22,7 @@
 
 #include "host/objects/error_code.h"
 #include "host/objects/uid.h"
+#include "host/text/colour.h"
 #include "host/text/font_catalogue.h"
 #include "host/text/style_table.h"
 #include "host/text/text_attributes.h"
@@ -30,8 +31,6 @@
 namespace tarvelin {
 
 class Database;
-
-enum class ColourModel : int32_t { kLab = 0, kCmyk = 1, kRgb = 2 };
 
 struct StyleLookup {
   UID uid = kInvalidUID;
@@ -56,11 +55,11 @@ class TextLookups {
   // Compared as stored; the empty name finds nothing.
   UID FindSwatchByName(std::u16string_view name) const;
   // A swatch of the model's colour space with exactly those components.
-  UID FindSwatchByColour(ColourModel model, const std::array<float, 4>& components) const;
+  UID FindSwatchByColour(ColourSpace space, const std::array<float, 4>& components) const;
   // An existing swatch of that name is used (and the import log says so); otherwise a
   // new swatch is made, unnamed when the name is empty.
   UID CreateSwatch(std::u16string_view name, const std::array<float, 4>& components,
-                   ColourModel model, bool process) const;
+                   ColourSpace space, bool process) const;
   // A colour named in tagged text: the swatch of that name, else a process colour by the
   // name ("C" cyan, "M" magenta, "Y" yellow, "W" white, anything else black), found by
   // its values or created unnamed.

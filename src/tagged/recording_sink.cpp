@@ -174,11 +174,11 @@ void RecordingSink::DefineParagraphStyle(std::u16string_view name,
   Record("defp(" + ToUtf8(name) + ")" + RenderAttributes(list));
 }
 
-void RecordingSink::DefineColor(std::u16string_view name, TaggedColourModel model, double c1,
-                                double c2, double c3, double c4) {
+void RecordingSink::DefineColor(std::u16string_view name, ColourSpace space, double c1, double c2,
+                                double c3, double c4) {
   swatches.emplace(name);
-  Record("colour(" + ToUtf8(name) + "," + (model == TaggedColourModel::kCmyk ? "CMYK" : "RGB") +
-         "," + Number(c1) + "," + Number(c2) + "," + Number(c3) + "," + Number(c4) + ")");
+  Record("colour(" + ToUtf8(name) + "," + ColourSpaceName(space) + "," + Number(c1) + "," +
+         Number(c2) + "," + Number(c3) + "," + Number(c4) + ")");
 }
 
 std::u16string RecordingSink::CurrentFace() {

@@ -62,8 +62,8 @@ class RecordingSink final : public ScannerSink, public ScannerLookup {
                             std::span<const TaggedAttribute> list) override;
   void DefineParagraphStyle(std::u16string_view name,
                             std::span<const TaggedAttribute> list) override;
-  void DefineColor(std::u16string_view name, TaggedColourModel model, double c1, double c2,
-                   double c3, double c4) override;
+  void DefineColor(std::u16string_view name, ColourSpace space, double c1, double c2, double c3,
+                   double c4) override;
   std::u16string CurrentFace() override;
   std::u16string CurrentFamily() override;
 

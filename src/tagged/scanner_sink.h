@@ -32,6 +32,8 @@
 #include <string_view>
 #include <variant>
 
+#include "host/text/colour.h"
+
 namespace tarvelin {
 
 enum class TaggedAttrKind : uint8_t {
@@ -85,9 +87,6 @@ struct TaggedAttribute {
 
 enum class TaggedLevel : uint8_t { kCharacter, kParagraph };
 
-// Colour models of a colour definition, numbered as the colour spaces of box colours.
-enum class TaggedColourModel : int32_t { kCmyk = 3, kRgb = 4 };
-
 enum class TaggedFaceKind : int32_t { kRegular = 0, kItalic = 1, kBold = 2, kBoldItalic = 3 };
 
 // The operations, in the order a story is built. "End of the story" is the insertion
@@ -128,7 +127,7 @@ class ScannerSink {
   virtual void DefineParagraphStyle(std::u16string_view name,
                                     std::span<const TaggedAttribute> list) = 0;
   // Creates a process colour swatch; for RGB c4 is 0.
-  virtual void DefineColor(std::u16string_view name, TaggedColourModel model, double c1, double c2,
+  virtual void DefineColor(std::u16string_view name, ColourSpace space, double c1, double c2,
                            double c3, double c4) = 0;
 
   // The font face name and family in effect at the end of the story; empty when unknown.

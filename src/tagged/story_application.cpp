@@ -287,17 +287,16 @@ void StoryApplication::DefineParagraphStyle(std::u16string_view name,
   }
 }
 
-void StoryApplication::DefineColor(std::u16string_view name, TaggedColourModel model, double c1,
+void StoryApplication::DefineColor(std::u16string_view name, ColourSpace space, double c1,
                                    double c2, double c3, double c4) {
-  const bool cmyk = model == TaggedColourModel::kCmyk;
+  const bool cmyk = space == ColourSpace::kCmyk;
   std::array<float, 4> components{static_cast<float>(c1), static_cast<float>(c2),
                                   static_cast<float>(c3), cmyk ? static_cast<float>(c4) : 0.0f};
   UID made = kInvalidUID;
   bool finite = true;
   for (float c : components) finite = finite && std::isfinite(c);
   if (finite) {
-    made = lookups_.CreateSwatch(name, components, cmyk ? ColourModel::kCmyk : ColourModel::kRgb,
-                                 true);
+    made = lookups_.CreateSwatch(name, components, space, true);
   }
   if (made == kInvalidUID) {
     diag::Printf("Could not create color \"%s\" with values (%f, %f, %f, %f)\n", Utf8(name).c_str(),

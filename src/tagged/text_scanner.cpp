@@ -374,7 +374,7 @@ size_t TextScanner::ColourDefinition(std::u16string_view name, size_t open) {
   if (lookup_.SwatchExists(name)) {
     existing_swatches_.emplace_back(name);
   } else {
-    sink_.DefineColor(name, cmyk ? TaggedColourModel::kCmyk : TaggedColourModel::kRgb,
+    sink_.DefineColor(name, cmyk ? ColourSpace::kCmyk : ColourSpace::kRgb,
                       TagLexer::ParseNumber(c1), TagLexer::ParseNumber(c2),
                       TagLexer::ParseNumber(c3), TagLexer::ParseNumber(c4));
   }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # tarvelin preflight, run as a user would: the job's PDF/X-1a file passes at the ink limit
-# of its profile; a document with an RGB picture shown at low resolution gets both
-# findings with their page and place, and exit 1; a screen PDF lacks TrimBox and is RGB;
-# mistakes exit 2.
+# of its profile; a document with an RGB picture shown at low resolution and a missing
+# picture gets each finding with its page (and place), and exit 1; a screen PDF lacks
+# TrimBox and is RGB; mistakes exit 2.
 set -u
 bin=$1
 data=$2
@@ -16,7 +16,7 @@ cp "$examples/dzialka.jpg" "$tmp/"
 # The photo, 1/8 of its pixels shown at the same size: far below 200 ppi.
 gs -q -dNOPAUSE -dBATCH -dSAFER -sDEVICE=jpeg -g40x30 -r72 -sOutputFile="$tmp/small.jpg" \
   -c "0.2 0.5 0.8 setrgbcolor 0 0 40 30 rectfill showpage" || fail "gs made no picture"
-printf '@Normal:Zażółć {#WG fn=small.jpg, hs=30mm, vs=22mm}{$} gęślą jaźń.\r' |
+printf '@Normal:Zażółć {#WG fn=small.jpg, hs=30mm, vs=22mm}{$} gęślą {#WG fn=brak.jpg, hs=20mm, vs=20mm}{$} jaźń.\r' |
   iconv -f UTF-8 -t CP1250 >"$tmp/ad.rmk"
 "$bin" paginate "$tmp/ad.rmk" --on-missing continue >/dev/null 2>&1
 [ -s "$tmp/ad.tvd" ] && [ -s "$tmp/ad.pdf" ] || fail "paginate wrote no document"
@@ -25,6 +25,7 @@ printf '@Normal:Zażółć {#WG fn=small.jpg, hs=30mm, vs=22mm}{$} gęślą jaź
 [ $? -eq 1 ] || fail "a document with an RGB, low-resolution picture passed: $(cat "$tmp/out")"
 grep -q "^FAIL page 1, x [0-9.]* y [0-9.]* pt: picture Im1 is RGB" "$tmp/out" || fail "no RGB finding: $(cat "$tmp/out")"
 grep -q "^FAIL page 1, .*picture Im1 at [0-9]* ppi, below 200 ppi" "$tmp/out" || fail "no resolution finding: $(cat "$tmp/out")"
+grep -q '^FAIL page 1: the picture "brak.jpg" of frame [0-9]* is missing' "$tmp/out" || fail "no missing picture finding: $(cat "$tmp/out")"
 
 # The press file converted the picture: only the resolution is left.
 "$bin" preflight "$tmp/ad.pdf" --max-ink 300 >"$tmp/out" 2>&1

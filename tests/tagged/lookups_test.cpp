@@ -73,11 +73,11 @@ TEST(LookupsTest, CreateSwatchUsesAnExistingNameAndSaysSoInTheLog) {
   auto log = std::filesystem::temp_directory_path() /
              ("tarvelin_lookups_test_" + std::to_string(::getpid()) + ".log");
   ASSERT_TRUE(KInDesignCommon::OpenLog(log));
-  UID red = lookups.CreateSwatch(u"Czerwony", {0, 1, 1, 0}, ColourModel::kCmyk, true);
-  UID again = lookups.CreateSwatch(u"Czerwony", {1, 1, 1, 1}, ColourModel::kRgb, false);
-  UID spot = lookups.CreateSwatch(u"Zielony", {0.5f, 0.25f, 0.125f, 9}, ColourModel::kRgb, false);
-  UID lab = lookups.CreateSwatch(u"", {50, 10, -20, 9}, ColourModel::kLab, true);
-  UID other = lookups.CreateSwatch(u"", {60, 10, -20, 9}, ColourModel::kLab, true);
+  UID red = lookups.CreateSwatch(u"Czerwony", {0, 1, 1, 0}, ColourSpace::kCmyk, true);
+  UID again = lookups.CreateSwatch(u"Czerwony", {1, 1, 1, 1}, ColourSpace::kRgb, false);
+  UID spot = lookups.CreateSwatch(u"Zielony", {0.5f, 0.25f, 0.125f, 9}, ColourSpace::kRgb, false);
+  UID lab = lookups.CreateSwatch(u"", {50, 10, -20, 9}, ColourSpace::kLab, true);
+  UID other = lookups.CreateSwatch(u"", {60, 10, -20, 9}, ColourSpace::kLab, true);
   KInDesignCommon::CloseLog();
   std::u16string text = KInDesignCommon::ReadLogText(log);
   std::filesystem::remove(log);
@@ -92,10 +92,10 @@ TEST(LookupsTest, CreateSwatchUsesAnExistingNameAndSaysSoInTheLog) {
             std::u16string::npos);
   EXPECT_EQ(text.find(u"Zielony"), std::u16string::npos);
 
-  EXPECT_EQ(lookups.FindSwatchByColour(ColourModel::kCmyk, {0, 1, 1, 0}), red);
-  EXPECT_EQ(lookups.FindSwatchByColour(ColourModel::kCmyk, {0, 1, 1, 0.5f}), kInvalidUID);
+  EXPECT_EQ(lookups.FindSwatchByColour(ColourSpace::kCmyk, {0, 1, 1, 0}), red);
+  EXPECT_EQ(lookups.FindSwatchByColour(ColourSpace::kCmyk, {0, 1, 1, 0.5f}), kInvalidUID);
   // Three-component models ignore the fourth value.
-  EXPECT_EQ(lookups.FindSwatchByColour(ColourModel::kRgb, {0.5f, 0.25f, 0.125f, 3}), spot);
+  EXPECT_EQ(lookups.FindSwatchByColour(ColourSpace::kRgb, {0.5f, 0.25f, 0.125f, 3}), spot);
   EXPECT_EQ(lookups.FindSwatchByName(u"czerwony"), kInvalidUID);
 }
 

@@ -1,9 +1,7 @@
 // Colour swatches of a workspace: the swatch list and its colours.
 //
-// A colour has one of the host colour spaces (RGB 5, CMYK 6, LAB 7), components (CMYK
-// uses four, the others three; unused components are 0) and is a process or a spot
-// colour. A swatch may have a name; names are unique in a list, unnamed swatches are
-// found by colour only. Components are compared exactly.
+// A swatch holds a Colour (host/text/colour.h). A swatch may have a name; names are unique in a
+// list, unnamed swatches are found by colour only. Components are compared exactly.
 //
 // Persistent layouts (little-endian):
 //   swatch: text name, u8 colour space, 4 x float components, bool process
@@ -21,30 +19,12 @@
 #include "host/objects/error_code.h"
 #include "host/objects/interface.h"
 #include "host/objects/uid.h"
+#include "host/text/colour.h"
 #include "host/text/text_workspace.h"
 
 namespace tarvelin {
 
 class Database;
-
-enum class ColourSpace : uint8_t { kRgb = 5, kCmyk = 6, kLab = 7 };
-
-// Colour models as callers number them: 0 LAB, 1 CMYK, 2 RGB; anything else is CMYK.
-ColourSpace ColourSpaceOfModel(int32_t model);
-size_t ComponentCount(ColourSpace space);
-// "RGB", "CMYK" or "LAB": the name every output (JSON, IDML, the panels) gives the space.
-const char* ColourSpaceName(ColourSpace space);
-
-struct Colour {
-  ColourSpace space = ColourSpace::kCmyk;
-  std::array<float, 4> components{};
-  bool process = true;
-
-  // Unused components set to 0.
-  static Colour Make(ColourSpace space, std::span<const float> components, bool process = true);
-  bool Matches(ColourSpace s, std::span<const float> c) const;
-  friend bool operator==(const Colour&, const Colour&) = default;
-};
 
 class ISwatch : public virtual Interface {
  public:

@@ -22,8 +22,9 @@ UID AddThreadedPage(Document& doc, UID last) {
   if (!item || !text) return kInvalidUID;
   auto layer = db.Query<ISpreadLayer>(item->Parent());
   if (!layer) return kInvalidUID;  // an inline frame has no page to repeat
-  PageRef page = PageOfRect(doc, layer->Spread(), item->Bounds());
-  if (page.documentIndex < 0) return kInvalidUID;
+  // Only the page's bounds matter here; its index would walk every spread per page added.
+  PageRef page = PageInSpread(doc, layer->Spread(), item->Bounds());
+  if (page.indexInSpread < 0) return kInvalidUID;
 
   UIDRef spread_ref;
   if (CreateSpread(doc, 1, &spread_ref) != kSuccess) return kInvalidUID;

@@ -6,10 +6,10 @@
 #include "core/stream.h"
 #include "host/documents/document.h"
 #include "host/documents/document_commands.h"
-#include "host/objects/function_undo_record.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/command.h"
 #include "host/objects/command_processor.h"
+#include "host/objects/function_undo_record.h"
 #include "host/persistence/document_persist.h"
 
 namespace tarvelin {
@@ -160,16 +160,22 @@ std::vector<PageRef> DocumentPages(const Document& doc) {
 }
 
 PageRef PageOfRect(const Document& doc, UID spread_uid, const PMRect& r) {
-  PageRef none;
+  PageRef page = PageInSpread(doc, spread_uid, r);
   auto data = doc.Data();
-  auto spread = doc.DataBase().Query<ISpread>(spread_uid);
-  if (!data || !spread || spread->Pages().empty()) return none;
+  if (!data || page.indexInSpread < 0) return {};
   int32_t first = 0;
   for (UID s : data->Spreads()) {
     if (s == spread_uid) break;
     if (auto other = doc.DataBase().Query<ISpread>(s))
       first += static_cast<int32_t>(other->Pages().size());
   }
+  page.documentIndex = first + page.indexInSpread;
+  return page;
+}
+
+PageRef PageInSpread(const Document& doc, UID spread_uid, const PMRect& r) {
+  auto spread = doc.DataBase().Query<ISpread>(spread_uid);
+  if (!spread || spread->Pages().empty()) return {};
   const auto& pages = spread->Pages();
   double cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
   size_t best = 0;
@@ -184,7 +190,7 @@ PageRef PageOfRect(const Document& doc, UID spread_uid, const PMRect& r) {
     for (size_t i = 1; i < pages.size(); ++i)
       if (double d = DistanceSquared(pages[i].bounds, cx, cy); d < best_d) best = i, best_d = d;
   }
-  return {spread_uid, static_cast<int32_t>(best), first + static_cast<int32_t>(best), pages[best]};
+  return {spread_uid, static_cast<int32_t>(best), -1, pages[best]};
 }
 
 ErrorCode CreateSpread(Document& doc, int32_t pageCount, UIDRef* out) {

@@ -85,6 +85,9 @@ std::vector<PageRef> DocumentPages(const Document& doc);
 // The page whose bounds contain the centre of `bounds` on `spread`, else the page the
 // rectangle overlaps most, else the nearest; documentIndex -1 when the spread has none.
 PageRef PageOfRect(const Document& doc, UID spread, const PMRect& bounds);
+// The same page without its place in the document (documentIndex -1), found without
+// walking the spreads before it.
+PageRef PageInSpread(const Document& doc, UID spread, const PMRect& bounds);
 
 // Appends a spread of `pageCount` pages of the document's page setup, with a spread
 // layer per document layer, as one command. kInvalidArgument for 0 or more than 64.

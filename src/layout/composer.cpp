@@ -75,113 +75,108 @@ Composer::Prepared Composer::BeginPrepare(UID uid) {
   return prepared;
 }
 
-bool Composer::PrepareParagraph(ComposedStory& story_, PrepareCursor& cursor) {
+bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
   Database& db = doc_.DataBase();
   const ITextModel* text = cursor.text.get();
-  const size_t total = static_cast<size_t>(story_.totalLength);
+  const size_t total = static_cast<size_t>(story.totalLength);
   size_t& pos = cursor.position;
   if (cursor.done || pos >= total) {
     cursor.done = true;
     return false;
   }
-  ComposedStory* story = &story_;
   auto paint_index = [&](const CharacterLook& look) {
     auto [it, inserted] =
-        cursor.paintOf.try_emplace(&look, static_cast<int32_t>(story->paints.size()));
-    if (inserted) story->paints.push_back(look.paint);
+        cursor.paintOf.try_emplace(&look, static_cast<int32_t>(story.paints.size()));
+    if (inserted) story.paints.push_back(look.paint);
     return it->second;
   };
   const int32_t anchor_paint = cursor.anchorPaint;
-  {
-    TextRange range = text->ParagraphAt(pos);
-    if (range.length == 0 || range.start != pos) {  // a damaged story: stop cleanly
-      cursor.done = true;
-      return false;
-    }
-    const size_t end = range.start + range.length;
-    ComposedParagraph p;
-    p.start = static_cast<int32_t>(range.start);
-    p.hasEnd = text->CharAt(end - 1) == kParagraphEnd;
-    p.length = static_cast<int32_t>(range.length - (p.hasEnd ? 1 : 0));
-    p.look = styles_.Paragraph(*text, range.start);
-
-    std::u16string units = text->Text(range.start, static_cast<size_t>(p.length));
-    std::vector<Anchor> anchors = text->InlineObjectsIn(range.start, static_cast<size_t>(p.length));
-    size_t next_anchor = 0;
-    QList<QTextLayout::FormatRange> formats;
-
-    const CharacterLook& first = styles_.Character(*text, range.start);
-    QFont base = first.format.font();
-    for (size_t i = range.start; i < range.start + static_cast<size_t>(p.length);) {
-      TextRange run = text->CharacterRunAt(i);
-      size_t run_end =
-          std::min(run.start + run.length, range.start + static_cast<size_t>(p.length));
-      if (run_end <= i) run_end = i + 1;
-      const CharacterLook& look = styles_.Character(*text, i);
-      const int32_t paint = paint_index(look);
-      // Split the run at its anchors: each anchor is a range of its own.
-      size_t from = i;
-      auto add_range = [&](size_t a, size_t b) {
-        if (b <= a) return;
-        int32_t s = static_cast<int32_t>(a - range.start),
-                e = static_cast<int32_t>(b - range.start);
-        formats.push_back({s, e - s, look.format});
-        p.runs.push_back({s, e, paint});
-        p.runSizes.push_back(look.size);
-      };
-      while (next_anchor < anchors.size() && anchors[next_anchor].position < run_end) {
-        const Anchor& a = anchors[next_anchor++];
-        if (a.position < from) continue;
-        add_range(from, a.position);
-        AnchorSlot slot;
-        slot.index = static_cast<int32_t>(a.position - range.start);
-        slot.item = a.uid;
-        if (auto item = db.Query<IPageItem>(a.uid)) {
-          slot.width = std::max(0.0, item->Bounds().Width());
-          slot.height = std::max(0.0, item->Bounds().Height());
-        }
-        QTextCharFormat f = look.format;
-        QFont font = f.font();
-        font.setCapitalization(QFont::MixedCase);
-        font.setStretch(100);
-        font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-        double advance = QFontMetricsF(font).horizontalAdvance(QChar(kAnchorStandIn));
-        font.setLetterSpacing(QFont::AbsoluteSpacing, slot.width - advance);
-        f.setFont(font, QTextCharFormat::FontPropertiesAll);
-        formats.push_back({slot.index, 1, f});
-        p.runs.push_back({slot.index, slot.index + 1, anchor_paint});
-        p.runSizes.push_back(0);
-        units[static_cast<size_t>(slot.index)] = kAnchorStandIn;
-        p.anchors.push_back(slot);
-        from = a.position + 1;
-      }
-      add_range(from, run_end);
-      if (look.allSmallCaps) {
-        for (size_t k = i; k < run_end; ++k)
-          units[k - range.start] = QChar::toLower(units[k - range.start]);
-      }
-      i = run_end;
-    }
-    for (size_t k = 0; k < units.size(); ++k) {
-      char16_t& u = units[k];
-      if (u == u'\n')
-        u = kLineSeparator;
-      else if (u == kObjectReplacement)
-        u = kWordJoiner;  // an object character without object
-    }
-    // Stand-ins lowered by small capitals are restored.
-    for (const AnchorSlot& a : p.anchors) units[static_cast<size_t>(a.index)] = kAnchorStandIn;
-    if (p.runs.empty()) p.runSizes.push_back(first.size);
-
-    p.layout = std::make_unique<QTextLayout>(
-        QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())), base);
-    p.layout->setTextOption(OptionFor(p.look));
-    if (p.look.alignment == 3) p.layout->setFlags(Qt::TextJustificationForced);
-    p.layout->setFormats(formats);
-    p.layout->setCacheEnabled(true);
-    story->paragraphs.push_back(std::move(p));
-    pos = end;
+  TextRange range = text->ParagraphAt(pos);
+  if (range.length == 0 || range.start != pos) {  // a damaged story: stop cleanly
+    cursor.done = true;
+    return false;
   }
+  const size_t end = range.start + range.length;
+  ComposedParagraph p;
+  p.start = static_cast<int32_t>(range.start);
+  p.hasEnd = text->CharAt(end - 1) == kParagraphEnd;
+  p.length = static_cast<int32_t>(range.length - (p.hasEnd ? 1 : 0));
+  p.look = styles_.Paragraph(*text, range.start);
+
+  std::u16string units = text->Text(range.start, static_cast<size_t>(p.length));
+  std::vector<Anchor> anchors = text->InlineObjectsIn(range.start, static_cast<size_t>(p.length));
+  size_t next_anchor = 0;
+  QList<QTextLayout::FormatRange> formats;
+
+  const CharacterLook& first = styles_.Character(*text, range.start);
+  QFont base = first.format.font();
+  for (size_t i = range.start; i < range.start + static_cast<size_t>(p.length);) {
+    TextRange run = text->CharacterRunAt(i);
+    size_t run_end = std::min(run.start + run.length, range.start + static_cast<size_t>(p.length));
+    if (run_end <= i) run_end = i + 1;
+    const CharacterLook& look = styles_.Character(*text, i);
+    const int32_t paint = paint_index(look);
+    // Split the run at its anchors: each anchor is a range of its own.
+    size_t from = i;
+    auto add_range = [&](size_t a, size_t b) {
+      if (b <= a) return;
+      int32_t s = static_cast<int32_t>(a - range.start), e = static_cast<int32_t>(b - range.start);
+      formats.push_back({s, e - s, look.format});
+      p.runs.push_back({s, e, paint});
+      p.runSizes.push_back(look.size);
+    };
+    while (next_anchor < anchors.size() && anchors[next_anchor].position < run_end) {
+      const Anchor& a = anchors[next_anchor++];
+      if (a.position < from) continue;
+      add_range(from, a.position);
+      AnchorSlot slot;
+      slot.index = static_cast<int32_t>(a.position - range.start);
+      slot.item = a.uid;
+      if (auto item = db.Query<IPageItem>(a.uid)) {
+        slot.width = std::max(0.0, item->Bounds().Width());
+        slot.height = std::max(0.0, item->Bounds().Height());
+      }
+      QTextCharFormat f = look.format;
+      QFont font = f.font();
+      font.setCapitalization(QFont::MixedCase);
+      font.setStretch(100);
+      font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+      double advance = QFontMetricsF(font).horizontalAdvance(QChar(kAnchorStandIn));
+      font.setLetterSpacing(QFont::AbsoluteSpacing, slot.width - advance);
+      f.setFont(font, QTextCharFormat::FontPropertiesAll);
+      formats.push_back({slot.index, 1, f});
+      p.runs.push_back({slot.index, slot.index + 1, anchor_paint});
+      p.runSizes.push_back(0);
+      units[static_cast<size_t>(slot.index)] = kAnchorStandIn;
+      p.anchors.push_back(slot);
+      from = a.position + 1;
+    }
+    add_range(from, run_end);
+    if (look.allSmallCaps) {
+      for (size_t k = i; k < run_end; ++k)
+        units[k - range.start] = QChar::toLower(units[k - range.start]);
+    }
+    i = run_end;
+  }
+  for (size_t k = 0; k < units.size(); ++k) {
+    char16_t& u = units[k];
+    if (u == u'\n')
+      u = kLineSeparator;
+    else if (u == kObjectReplacement)
+      u = kWordJoiner;  // an object character without object
+  }
+  // Stand-ins lowered by small capitals are restored.
+  for (const AnchorSlot& a : p.anchors) units[static_cast<size_t>(a.index)] = kAnchorStandIn;
+  if (p.runs.empty()) p.runSizes.push_back(first.size);
+
+  p.layout = std::make_unique<QTextLayout>(
+      QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())), base);
+  p.layout->setTextOption(OptionFor(p.look));
+  if (p.look.alignment == 3) p.layout->setFlags(Qt::TextJustificationForced);
+  p.layout->setFormats(formats);
+  p.layout->setCacheEnabled(true);
+  story.paragraphs.push_back(std::move(p));
+  pos = end;
   return true;
 }
 

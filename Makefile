@@ -5,7 +5,7 @@ REL_DIR := build/release
 FUZZ_DIR := build/fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: deps test demo release asan bench fuzz format clean
+.PHONY: deps test demo release asan bench fuzz screenshots format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -35,6 +35,11 @@ fuzz:
 	  -DCMAKE_CXX_FLAGS="-O1 -g" -DTARVELIN_FUZZ=ON -DTARVELIN_BUILD_TESTS=OFF -DTARVELIN_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
 	FUZZ_SECONDS=$(FUZZ_SECONDS) bash scripts/fuzz.sh $(FUZZ_DIR)
+
+# The pictures of docs/, taken under Xvfb from the tests' build.
+screenshots: test
+	bash scripts/install-deps.sh --screenshots
+	bash scripts/screenshots.sh $(ASAN_DIR)
 
 format:
 	find src apps tests bench fuzz -name '*.cpp' -o -name '*.h' | xargs clang-format -i

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs every Debian package Tarvelin needs to build, test and run. Idempotent:
 # packages already present are skipped, and apt is only asked when something is missing.
-# With --fuzz, the compiler of the fuzz targets is added (make fuzz; make test needs none of it).
+# With --fuzz, the compiler of the fuzz targets is added (make fuzz; make test needs none of it);
+# with --screenshots, the X server without a screen that docs/ pictures are taken on.
 set -euo pipefail
 
 PACKAGES=(
@@ -16,9 +17,10 @@ PACKAGES=(
   clang-format python3
   librsvg2-bin
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  PACKAGES+=(clang-14 libclang-rt-14-dev)
-fi
+case "${1:-}" in
+  --fuzz) PACKAGES+=(clang-14 libclang-rt-14-dev) ;;
+  --screenshots) PACKAGES+=(xvfb xauth) ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do

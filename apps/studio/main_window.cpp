@@ -176,7 +176,7 @@ void MainWindow::BuildActions() {
   connect(MakeAction("fileImport", QKeySequence(Qt::CTRL | Qt::Key_D)), &QAction::triggered, this,
           &MainWindow::ChooseAndImport);
   connect(MakeAction("fileImportText", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D)),
-          &QAction::triggered, this, &MainWindow::ImportThroughFilters);
+          &QAction::triggered, this, [this] { ImportThroughFilters(); });
   connect(MakeAction("fileSave", QKeySequence::Save), &QAction::triggered, this,
           [this] { SaveCurrent(); });
   connect(MakeAction("fileSaveAs", QKeySequence::SaveAs), &QAction::triggered, this, [this] {
@@ -879,14 +879,27 @@ void MainWindow::ChooseAndImport() {
   if (!file.isEmpty()) ImportFrameFile(FsPath(file));
 }
 
-void MainWindow::ImportThroughFilters() {
+bool MainWindow::IsImportable(const fs::path& file) {
+  const std::string ext = Lower(file.extension().string());
+  if (ext.size() < 2 || IsFrameFile(file)) return false;
+  for (const FileFilter& filter : ImportFileFilters(host_.App()))
+    if (filter.extension != kAnyExtension && "." + Lower(filter.extension) == ext) return true;
+  return false;
+}
+
+void MainWindow::ImportThroughFilters(std::optional<fs::path> file) {
   StudioDocument* doc = CurrentDocument();
-  if (busy_ || !doc) return;
+  if (busy_) return;
+  if (!doc) {
+    // The menu command is disabled then; a dropped file still deserves an answer.
+    if (file) ShowError(QPath(*file), tr("open or create a document to import text into"));
+    return;
+  }
   host_.App().Context().SetFrontDocument(&doc->Doc());
   doc->ExpectComposedStep(true);
-  const ImportOutcome outcome = host_.Import();
+  const ImportOutcome outcome = host_.Import(file);
   doc->ExpectComposedStep(false);
-  const QString file = QPath(outcome.file);
+  const QString name = QPath(outcome.file);
   switch (outcome.status) {
     case ImportStatus::kImported:
       statusBar()->showMessage(
@@ -897,16 +910,16 @@ void MainWindow::ImportThroughFilters() {
     case ImportStatus::kNoDocument:
       break;
     case ImportStatus::kNoTarget:
-      ShowError(file, tr("select a text frame or place the text cursor in one first"));
+      ShowError(name, tr("select a text frame or place the text cursor in one first"));
       break;
     case ImportStatus::kUnreadable:
-      ShowError(file, tr("cannot be read"));
+      ShowError(name, tr("cannot be read"));
       break;
     case ImportStatus::kNoProvider:
-      ShowError(file, tr("no import filter reads this file"));
+      ShowError(name, tr("no import filter reads this file"));
       break;
     case ImportStatus::kFailed:
-      ShowError(file, tr("could not be imported"));
+      ShowError(name, tr("could not be imported"));
       break;
   }
   if (DocumentView* view = CurrentView()) view->viewport()->update();
@@ -941,7 +954,8 @@ void MainWindow::ChooseAndExportPng() {
 void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
   for (const QUrl& url : event->mimeData()->urls()) {
     const fs::path p = FsPath(url.toLocalFile());
-    if (url.isLocalFile() && (IsFrameFile(p) || Lower(p.extension().string()) == ".tvd")) {
+    if (url.isLocalFile() &&
+        (IsFrameFile(p) || Lower(p.extension().string()) == ".tvd" || IsImportable(p))) {
       event->acceptProposedAction();
       return;
     }
@@ -957,7 +971,12 @@ void MainWindow::dropEvent(QDropEvent* event) {
   QMetaObject::invokeMethod(
       this,
       [this, files] {
-        for (const auto& f : files) OpenPath(f);
+        // Tagged text goes where File > Import Text puts it: into the selected frame.
+        for (const auto& f : files)
+          if (IsImportable(f))
+            ImportThroughFilters(f);
+          else
+            OpenPath(f);
       },
       Qt::QueuedConnection);
 }

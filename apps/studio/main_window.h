@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "host/application/plugin.h"
@@ -94,8 +95,11 @@ class MainWindow final : public QMainWindow {
   void ShowError(const QString& file, const QString& reason);
   void ChooseAndOpen();
   void ChooseAndImport();
-  // File > Import Text: the host's import through the plug-ins' filters.
-  void ImportThroughFilters();
+  // File > Import Text: the host's import through the plug-ins' filters; without a file
+  // the host's chooser asks for one.
+  void ImportThroughFilters(std::optional<std::filesystem::path> file = {});
+  // A file one of the plug-ins' import filters reads by its extension (not a frame file).
+  bool IsImportable(const std::filesystem::path& file);
   void ChooseAndExportPdf();
   void ChooseAndExportPng();
   void ChooseTemplateAndNew();

@@ -52,12 +52,32 @@ QIcon Chip(const QColor& colour) {
 
 }  // namespace
 
-double PointsPerPanelUnit() {
+namespace {
+
+const MeasurementUnit* PanelUnit() {
   const QString name = PanelUnitName();
   for (const MeasurementUnit& unit : MeasurementUnits())
     if (QString::fromUtf8(unit.Name().data(), static_cast<int>(unit.Name().size())) == name)
-      return unit.PointsPerUnit();
-  return 1;
+      return &unit;
+  return nullptr;
+}
+
+QString KindText(FrameKind kind) {
+  switch (kind) {
+    case FrameKind::kText:
+      return Panel::tr("text");
+    case FrameKind::kPicture:
+      return Panel::tr("picture");
+    default:
+      return Panel::tr("empty");
+  }
+}
+
+}  // namespace
+
+double PointsPerPanelUnit() {
+  const MeasurementUnit* unit = PanelUnit();
+  return unit ? unit->PointsPerUnit() : 1;
 }
 
 QString PanelUnitName() {
@@ -276,7 +296,11 @@ void PropertiesPanel::Refresh() {
     return;
   }
   const double unit = PointsPerPanelUnit();
-  const QString suffix = " " + PanelUnitName();
+  const MeasurementUnit* panelUnit = PanelUnit();
+  const QString suffix =
+      panelUnit ? " " + QString::fromUtf8(panelUnit->Abbreviation().data(),
+                                          static_cast<qsizetype>(panelUnit->Abbreviation().size()))
+                : " pt";
   const PMRect shown = PlacedBounds(doc->Doc(), *state, uid).value_or(pi->Bounds());
   const bool inlineFrame = pi->AnchorStory() != kInvalidUID;
   const double values[] = {shown.left, shown.top, shown.Width(), shown.Height()};
@@ -288,7 +312,7 @@ void PropertiesPanel::Refresh() {
   }
   const FrameKind kind = KindOf(db, uid);
   summary_->setText(tr("%1 frame, UID %2%3")
-                        .arg(FrameKindName(kind))
+                        .arg(KindText(kind))
                         .arg(uid)
                         .arg(inlineFrame ? tr(", inline") : QString()));
   auto graphics = db.Query<IGraphicAttributes>(uid);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "face_fonts.h"
 #include "host/application/active_context.h"
 #include "host/application/session_workspace.h"
 #include "layout/layout_service_qt.h"
@@ -24,6 +25,7 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
   host->logViewer_ = std::make_unique<face::ImportLogViewer>();
   host->dialogs_ = std::make_unique<face::QtDialogService>();
   host->preferences_ = std::make_unique<StudioPreferences>(nullptr);
+  host->interfaceFonts_ = std::make_unique<InterfaceFontService>(face::StudioInterfaceFontSize());
 
   StartOptions start;
   start.plugInFolder = DefaultPlugInFolder();
@@ -36,6 +38,7 @@ std::unique_ptr<StudioHost> StudioHost::Start(const StudioOptions& options, std:
   services.logViewer = host->logViewer_.get();
   services.dialogs = host->dialogs_.get();
   services.preferences = host->preferences_.get();
+  services.interfaceFonts = host->interfaceFonts_.get();
   host->app_ = Application::Start(start, error);
   if (!host->app_) return nullptr;
   return host;

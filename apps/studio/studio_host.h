@@ -12,6 +12,7 @@
 #include "engine/engine_run.h"
 #include "host/application/application.h"
 #include "host/application/import_command.h"
+#include "host/application/interface_fonts.h"
 #include "import_log_dialog.h"
 #include "layout/qt_platform.h"
 #include "resource_dialog.h"
@@ -67,6 +68,7 @@ class StudioHost {
   std::unique_ptr<face::ImportLogViewer> logViewer_;
   std::unique_ptr<face::QtDialogService> dialogs_;
   std::unique_ptr<StudioPreferences> preferences_;
+  std::unique_ptr<InterfaceFontService> interfaceFonts_;
   std::unique_ptr<Application> app_;
 };
 

@@ -136,6 +136,12 @@ const std::pair<const char*, const char*> kPolish[] = {
     {"text fits", "tekst się mieści"},
     {"text does not fit (overset)", "tekst się nie mieści (nadmiar)"},
     {"%1 frame, UID %2%3", "ramka %1, UID %2%3"},
+    {"text", "tekstowa"},
+    {"picture", "graficzna"},
+    {"empty", "pusta"},
+    {"open or create a document to import text into",
+     "otwórz lub utwórz dokument, do którego zaimportować tekst"},
+    {"Close", "Zamknij"},
     {", inline", ", zakotwiczona"},
 };
 

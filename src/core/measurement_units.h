@@ -38,6 +38,8 @@ class MeasurementUnit {
 
   std::string_view Name() const { return name_; }
   double PointsPerUnit() const { return pointsPerUnit_; }
+  // The short form a value is shown with ("pt", "mm"): the same in every language.
+  std::string_view Abbreviation() const { return suffixes_.empty() ? name_ : suffixes_.front(); }
   // The value in points when this unit accepts the whole text; nullopt otherwise.
   std::optional<double> ParseToPoints(std::u16string_view text) const;
 

@@ -1,6 +1,7 @@
 #include "engine/engine_classes.h"
 
 #include "engine/vorrin_action_component.h"
+#include "host/application/application.h"
 #include "host/objects/class_registry.h"
 #include "preferences/preference_types.h"
 #include "shell/plugin_ids.h"
@@ -8,7 +9,8 @@
 namespace tarvelin {
 
 void VorrinStartupService::Startup() {
-  EnsureInterfaceFonts();
+  Application* app = Application::Current();
+  EnsureInterfaceFonts(app ? app->Services().interfaceFonts : nullptr);
   // Writes "starting up 1" and registers image folders 1 to 4 in order.
   PreferencesStartUp(&PreferenceTypes());
 }

@@ -20,6 +20,7 @@
 #include "engine/picture_placement.h"
 #include "framefile/preprocess_frame_file.h"
 #include "host/application/active_context.h"
+#include "host/application/interface_fonts.h"
 #include "host/application/session_workspace.h"
 #include "host/application/ui_services.h"
 #include "host/documents/document.h"
@@ -145,28 +146,19 @@ void OpenDeveloperWebPage() {
 
 // ---------------------------------------------------------------- interface fonts
 
-namespace {
-std::vector<InterfaceFont>& FontTable() {
-  static std::vector<InterfaceFont> fonts;
-  return fonts;
-}
-}  // namespace
-
-bool EnsureInterfaceFonts(int baseSize) {
-  static bool registered = false;
-  if (registered) return true;
+bool EnsureInterfaceFonts(InterfaceFontService* service) {
   using plugin_ids::P;
-  FontTable() = {{P(0), baseSize, 1},
-                 {P(1), 18, 1},
-                 {P(2), baseSize + 5, 0},
-                 {P(3), 10, 0},
-                 {P(4), baseSize, 0}};
-  registered = true;
-  return true;
-}
-
-const std::vector<InterfaceFont>& RegisteredInterfaceFonts() {
-  return FontTable();
+  if (!service) return false;
+  if (service->Find(P(0))) return true;
+  const int base = service->BaseSize();
+  const InterfaceFont fonts[] = {{P(0), u"", base, 1},
+                                 {P(1), u"", 18, 1},
+                                 {P(2), u"", base + 5, 0},
+                                 {P(3), u"", 10, 0},
+                                 {P(4), u"", base, 0}};
+  bool all = true;
+  for (const InterfaceFont& font : fonts) all = service->Register(font) && all;
+  return all;
 }
 
 // ---------------------------------------------------------------- dispatch
@@ -177,7 +169,7 @@ EngineContext VorrinActionComponent::Context(Document& doc) {
 
 void VorrinActionComponent::DoAction(ActionID action) {
   using namespace plugin_ids;
-  EnsureInterfaceFonts();
+  EnsureInterfaceFonts(Services().interfaceFonts);
   switch (action) {
     case kAboutAction:
     case kAboutAction2:

@@ -20,6 +20,7 @@
 namespace tarvelin {
 
 class Document;
+class InterfaceFontService;
 class KFileReader;
 class Progress;
 class Stream;
@@ -56,16 +57,9 @@ class VorrinActionComponent final : public IActionComponent, public IVorrinRunRe
   std::u16string encoding_line_;
 };
 
-// The interface fonts of the plug-in's dialogs, registered once while the host runs.
-struct InterfaceFont {
-  uint32_t id = 0;
-  int size = 0;
-  int style = 0;  // 1 bold
-};
-inline constexpr int kDefaultInterfaceFontSize = 11;
-// Registers the five fonts the first time; later calls do nothing. True when they are
-// registered (now or before).
-bool EnsureInterfaceFonts(int baseSize = kDefaultInterfaceFontSize);
-const std::vector<InterfaceFont>& RegisteredInterfaceFonts();
+// Registers the five interface fonts of the plug-in's dialogs with the host's service, on
+// the host's base size, the first time in the host's run; later calls find them there and
+// do nothing. False when the host has no interface-font service (a batch run draws none).
+bool EnsureInterfaceFonts(InterfaceFontService* service);
 
 }  // namespace tarvelin

@@ -1,13 +1,17 @@
 // The plug-in's face inside the studio's window: the attributes panel follows a click on
-// the missing picture's frame, its show-log button opens the import log dialog with the
-// run's log, the Preferences action opens the dialog on the plug-in's page, and File >
-// Import Text goes through the module's filter and its options dialog.
+// the missing picture's frame, the preferences page sets the image folder its reconnect
+// button searches, its show-log button opens the import log dialog with the run's log,
+// File > Import Text (and a dropped file) goes through the module's filter and its options
+// dialog, and the face is drawn with the plug-in's interface fonts.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QStandardPaths>
@@ -15,27 +19,36 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include "../studio_face/face_shot.h"
+#include "about_box_dialog.h"
 #include "attributes_panel.h"
+#include "core/string_table.h"
 #include "document_view.h"
+#include "face_fonts.h"
 #include "frame_geometry.h"
+#include "host/application/interface_fonts.h"
 #include "host/documents/document.h"
+#include "host/documents/page_item.h"
 #include "host/text/text_model.h"
 #include "import_log_dialog.h"
 #include "layout/composition_state.h"
 #include "layout/layout_service_qt.h"
 #include "main_window.h"
+#include "preferences/preference_data.h"
 #include "preferences_page.h"
 #include "qt_services.h"
 #include "resource_dialog.h"
 #include "shell/plugin_ids.h"
 #include "studio_document.h"
+#include "studio_face.h"
 #include "studio_host.h"
 #include "studio_language.h"
 
@@ -96,45 +109,107 @@ class FaceWiringTest : public QObject {
   }
   void cleanupTestCase() { host_.reset(); }
 
-  void panelLogAndPreferences() {
+  // What a newcomer does: paginate the example, read an ad's attributes, find the missing
+  // picture's frame, set an image folder on the preferences page, reconnect, read the log;
+  // in both languages.
+  void newcomerReconnectsTheMissingPicture_data() {
+    QTest::addColumn<int>("language");
+    QTest::newRow("English") << int(StudioLanguage::kEnglish);
+    QTest::newRow("Polish") << int(StudioLanguage::kPolish);
+  }
+  void newcomerReconnectsTheMissingPicture() {
+    QFETCH(int, language);
+    const auto lang = static_cast<StudioLanguage>(language);
+    ApplyLanguage(lang);
+    struct English {
+      ~English() { ApplyLanguage(StudioLanguage::kEnglish); }
+    } restore;
+    // The other row's folder holds the picture already.
+    QCOMPARE(ChangePreferences(host_->App().Workspace(), {{u"image_folder1", std::nullopt}}),
+             kSuccess);
+    const Language tables =
+        lang == StudioLanguage::kPolish ? Language::kPolish : Language::kEnglish;
+    const fs::path work = work_ / (lang == StudioLanguage::kPolish ? "pl" : "en");
+    auto shot = [lang](const char* name) {
+      return QString::fromLatin1(name) +
+             (lang == StudioLanguage::kPolish ? QStringLiteral("_pl.png") : QStringLiteral(".png"));
+    };
+    fs::create_directories(work / "obrazy");
+    for (const char* f : {"ogloszenia.rmk", "dzialka.jpg", "komis_logo.tif"})
+      fs::copy_file(work_ / f, work / f, fs::copy_options::overwrite_existing);
+
     MainWindow window(*host_);
     window.show();
-    QVERIFY(window.OpenPath(work_ / "ogloszenia.rmk"));
+    QVERIFY(window.OpenPath(work / "ogloszenia.rmk"));
     face::AttributesPanel* panel = window.AttributesPanel();
     QVERIFY(panel);
     StudioDocument& doc = window.CurrentView()->Doc();
+    const Database& db = doc.Doc().DataBase();
     const ComposedStory* story = doc.State()->Story(MainStory(doc.Doc()));
     QVERIFY(story);
-    int missing = 0;
-    for (const PlacedInline& placed : story->inlines) {
+    auto select = [&](UID item) {
       UIDList one(&doc.Doc().DataBase());
-      one.Append(placed.item);
+      one.Append(item);
       doc.Doc().GetSelection().SelectItems(one);
-      if (panel->Model().ImageMissingShown()) {
-        ++missing;
-        QVERIFY(panel->MissingImageText()->isVisible());
-        QVERIFY(panel->Button(AttributesPanelModel::Button::kReconnect)->isVisible());
-        QVERIFY(panel->Model().RowCount() > 0);
+    };
+    UID missingFrame = kInvalidUID;
+    bool adShown = false;
+    for (const PlacedInline& placed : story->inlines) {
+      select(placed.item);
+      QVERIFY(panel->List()->topLevelItemCount() > 0);
+      if (!panel->Model().ImageMissingShown()) {
+        if (!std::exchange(adShown, true)) SaveShot(*panel, shot("attributes_panel"));
+        continue;
       }
+      SaveShot(*panel, shot("attributes_panel_missing"));
+      SaveShot(window, shot("studio_missing_picture"), true);
+      QVERIFY(missingFrame == kInvalidUID);
+      missingFrame = placed.item;
+      QVERIFY(panel->MissingImageText()->isVisible());
+      QCOMPARE(panel->MissingImageText()->text(),
+               QString::fromStdU16String(
+                   TranslateIn(tables, AttributesPanelModel::kMissingImageTextKey)));
+      QVERIFY(panel->Button(AttributesPanelModel::Button::kReconnect)->isVisible());
     }
-    QCOMPARE(missing, 1);
+    QVERIFY(missingFrame != kInvalidUID);
+    QCOMPARE(ImageOf(db, missingFrame), kInvalidUID);
 
-    QString shown;
-    auto answer = OnModal([&](QWidget* w) {
-      if (auto* log = qobject_cast<face::ImportLogDialog*>(w)) shown = log->FieldText();
-      w->close();
-    });
-    panel->Button(AttributesPanelModel::Button::kShowLog)->click();
-    QVERIFY2(shown.contains("// Log started on"), qPrintable(shown));
-
+    // The picture arrives in a folder of its own, which the user sets as image folder 1.
+    QImage picture(240, 160, QImage::Format_RGB32);
+    picture.fill(QColor(90, 140, 60));
+    QVERIFY(picture.save(QString::fromStdString((work / "obrazy" / "zguba pies.jpg").string())));
     bool pageShown = false;
     auto prefs = OnModal([&](QWidget* w) {
-      for (auto* stack : w->findChildren<QStackedWidget*>())
-        pageShown = pageShown || qobject_cast<face::PreferencesPage*>(stack->currentWidget());
-      w->close();
+      auto* page = w->findChild<face::PreferencesPage*>();
+      pageShown = page && page->isVisible();
+      if (page) {
+        page->Tree()->setCurrentItem(page->RowOf(u"image_folder1:"));
+        page->EditBox()->clear();
+        QTest::keyClicks(page->EditBox(), QString::fromStdString((work / "obrazy").string()));
+        SaveShot(*w, shot("preferences_page"), true);
+      }
+      QMetaObject::invokeMethod(w, "accept");
     });
     host_->App().Actions().PerformAction(plugin_ids::kPreferencesAction);
     QVERIFY(pageShown);
+
+    select(missingFrame);
+    panel->Button(AttributesPanelModel::Button::kReconnect)->click();
+    QVERIFY(ImageOf(db, missingFrame) != kInvalidUID);
+    QVERIFY(!panel->MissingImageText()->isVisible());
+    QVERIFY(!panel->Button(AttributesPanelModel::Button::kReconnect)->isVisible());
+    SaveShot(window, shot("studio_reconnected"), true);
+
+    QString shown;
+    auto answer = OnModal([&](QWidget* w) {
+      if (auto* log = qobject_cast<face::ImportLogDialog*>(w)) {
+        shown = log->FieldText();
+        SaveShot(*log, shot("import_log_dialog"), true);
+      }
+      w->close();
+    });
+    panel->Button(AttributesPanelModel::Button::kShowLog)->click();
+    QVERIFY2(shown.contains("zguba pies.jpg"), qPrintable(shown));
   }
 
   void importTextThroughTheHostsFilter() {
@@ -183,6 +258,89 @@ class FaceWiringTest : public QObject {
     QCOMPARE(model->Text(0, model->TotalLength()), u"NAGLOWEK " + before);
     QCOMPARE(QString::fromStdU16String(doc.DataBase().Commands().UndoName()),
              QStringLiteral("Import"));
+  }
+
+  // The plug-in registers its five fonts on the studio's base size, once however many
+  // actions run, and the face's widgets are drawn with them.
+  void interfaceFontsDrawTheFace() {
+    const InterfaceFontService* fonts = host_->App().Services().interfaceFonts;
+    QVERIFY(fonts);
+    {
+      auto close = OnModal([](QWidget* w) { w->close(); });
+      host_->App().Actions().PerformAction(plugin_ids::kShowLogAction);
+    }
+    const int base = face::StudioInterfaceFontSize();
+    struct Expected {
+      uint32_t offset;
+      int size;
+      bool bold;
+    };
+    const Expected expected[] = {
+        {0, base, true}, {1, 18, true}, {2, base + 5, false}, {3, 10, false}, {4, base, false}};
+    QCOMPARE(fonts->Fonts().size(), std::size(expected));
+    for (const Expected& e : expected) {
+      const QFont font = face::InterfaceQFont(static_cast<face::FaceFont>(e.offset));
+      QCOMPARE(font.pointSize(), e.size);
+      QCOMPARE(font.bold(), e.bold);
+    }
+
+    face::AboutBoxDialog about("Tarvelin (revision: 10366)", host_->App().Actions());
+    QCOMPARE(about.RevisionLine()->font().pointSize(), base + 5);
+    SaveShot(about, "about_box.png");
+    MainWindow window(*host_);
+    QVERIFY(window.AttributesPanel());
+    QCOMPARE(window.AttributesPanel()->List()->font().pointSize(), base);
+    QCOMPARE(window.AttributesPanel()->MissingImageText()->font(),
+             face::InterfaceQFont(face::FaceFont::kBody));
+    std::unique_ptr<face::PreferencesPage> page(face::MakePreferencesPage(nullptr, nullptr));
+    auto* title = page->findChild<QLabel*>(QStringLiteral("pageTitle"));
+    QVERIFY(title);
+    QCOMPARE(title->font().pointSize(), 18);
+  }
+
+  // Tagged text dropped on the window goes where File > Import Text puts it; without a
+  // document the user is told why nothing happened.
+  void droppedTaggedTextIsImported() {
+    const fs::path file = work_ / "upuszczony.xtg";
+    { std::ofstream(file, std::ios::binary) << "<v1.70><e1>\rUPUSZCZONY "; }
+    auto drop = [&](MainWindow& window) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+      QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&window, &enter);
+      if (!enter.isAccepted()) return false;
+      QDropEvent dropped(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(&window, &dropped);
+      return true;
+    };
+
+    MainWindow empty(*host_);
+    empty.show();
+    QString error;
+    auto told = OnModal([&](QWidget* w) {
+      if (auto* box = qobject_cast<QMessageBox*>(w)) error = box->text();
+      w->close();
+    });
+    QVERIFY(drop(empty));
+    QTRY_VERIFY(!error.isEmpty());
+    QVERIFY2(error.contains("upuszczony.xtg"), qPrintable(error));
+
+    MainWindow window(*host_);
+    window.show();
+    QVERIFY(window.OpenPath(work_ / "ogloszenia.rmk"));
+    Document& doc = window.CurrentView()->Doc().Doc();
+    const UID story = MainStory(doc);
+    auto model = doc.DataBase().Query<ITextModel>(story);
+    const std::u16string before = model->Text(0, model->TotalLength());
+    doc.GetSelection().SelectText(&doc.DataBase(), {story, 0, 0});
+    bool optionsShown = false;
+    auto options = OnModal([&](QWidget* w) {
+      optionsShown = qobject_cast<face::ResourceDialog*>(w) != nullptr;
+      QMetaObject::invokeMethod(w, "accept");
+    });
+    QVERIFY(drop(window));
+    QTRY_COMPARE(model->Text(0, model->TotalLength()), u"UPUSZCZONY " + before);
+    QVERIFY(optionsShown);
   }
 
   void missingDataAlertOffersItsButtonsInOrder_data() {

@@ -8,7 +8,6 @@
 
 #include "attributes/advertisement_attributes.h"
 #include "core/string_table.h"
-#include "face_shot.h"
 #include "host/application/action_manager.h"
 #include "host/application/active_context.h"
 #include "host/application/host_registry.h"
@@ -106,7 +105,6 @@ class AttributesPanelTest : public QObject {
     QVERIFY(Rows(panel).isEmpty());
     Select(refs);  // the selection notice alone refreshes the panel
     QCOMPARE(Rows(panel), rows);
-    if (frames == 1) SaveShot(panel, "attributes_panel.png");
   }
 
   void missingImageShowsAndHidesTheReconnectButton() {
@@ -119,7 +117,6 @@ class AttributesPanelTest : public QObject {
     QVERIFY(panel.MissingImageText()->isVisible());
     QVERIFY(panel.Button(PanelButton::kReconnect)->isVisible());
     QCOMPARE(panel.MissingImageText()->text(), QStringLiteral("Image file missing"));
-    SaveShot(panel, "attributes_panel_missing.png");
     Select({picture, loaded});
     QVERIFY(!panel.Button(PanelButton::kReconnect)->isVisible());
     Select({picture});

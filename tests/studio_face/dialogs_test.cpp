@@ -8,7 +8,6 @@
 #include "about_box_dialog.h"
 #include "core/string_table.h"
 #include "face_icons.h"
-#include "face_shot.h"
 #include "host/application/action_manager.h"
 #include "host/application/host_registry.h"
 #include "host/objects/class_registry.h"
@@ -43,7 +42,6 @@ class DialogsTest : public QObject {
         std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size())));
     QCOMPARE(dialog.FieldText(), field);
     QCOMPARE(dialog.windowTitle(), QStringLiteral("Tarvelin"));
-    if (!field.isEmpty()) SaveShot(dialog, "import_log_dialog.png");
   }
 
   void optionsDialogConfirmsOnlyOnOk_data() {
@@ -76,7 +74,6 @@ class DialogsTest : public QObject {
       QVERIFY(!force->isChecked());
       QCOMPARE(dialog->windowTitle(), QStringLiteral("Tarvelin[US]"));
       force->setChecked(checked);
-      if (ok) SaveShot(*dialog, "import_options_dialog.png");
       ok ? dialog->accept() : dialog->reject();
     });
     QCOMPARE(service.RunModal(QXTIDialogResource(), controller),
@@ -97,7 +94,6 @@ class DialogsTest : public QObject {
     QCOMPARE(box.WebPageButton()->text(), QStringLiteral("Visit developer's page"));
     QTest::mouseClick(box.WebPageButton(), Qt::LeftButton);
     QCOMPARE(visits, 1);
-    SaveShot(box, "about_box.png");
   }
 
   void iconsHaveTheirPixelSizes() {

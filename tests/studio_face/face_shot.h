@@ -6,9 +6,10 @@
 #include <QPixmap>
 #include <QWidget>
 
-inline void SaveShot(QWidget& widget, const char* name) {
+// A window keeps its size; a dialog or panel is shown at the size its contents ask for.
+inline void SaveShot(QWidget& widget, const QString& name, bool keepSize = false) {
   const QByteArray folder = qgetenv("TARVELIN_FACE_SHOTS");
   if (folder.isEmpty()) return;
-  widget.adjustSize();
-  widget.grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(QString::fromLatin1(name)));
+  if (!keepSize) widget.adjustSize();
+  widget.grab().save(QDir(QString::fromLocal8Bit(folder)).filePath(name));
 }

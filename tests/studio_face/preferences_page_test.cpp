@@ -7,7 +7,6 @@
 #include <QTreeWidget>
 
 #include "core/string_table.h"
-#include "face_shot.h"
 #include "host/application/host_registry.h"
 #include "host/application/session_workspace.h"
 #include "host/objects/class_registry.h"
@@ -73,7 +72,6 @@ class PreferencesPageTest : public QObject {
     QVERIFY(page.ChangeButton()->isVisible());
     QVERIFY(!page.DropDown()->isVisible());
     QCOMPARE(page.EditBox()->text(), QStringLiteral("/two"));
-    SaveShot(page, "preferences_page.png");
     Select(page, u"unit:");
     QVERIFY(page.DropDown()->isVisible());
     QVERIFY(!page.EditBox()->isVisible());

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "core/diagnostics.h"
+#include "face_fonts.h"
 #include "face_icons.h"
 #include "face_text.h"
 #include "host/application/action_manager.h"
@@ -23,16 +24,17 @@ AboutBoxDialog::AboutBoxDialog(const std::string& revisionLine, ActionManager& a
   auto* banner = new QLabel(this);
   banner->setPixmap(FacePixmap(kAboutBannerIcon));
   auto* components = new QLabel(Tr("0x113380kVorrinAboutBoxComponentsKey"), this);
-  QFont bold = components->font();
-  bold.setBold(true);
-  components->setFont(bold);
+  UseFont(components, FaceFont::kHeading);
   auto* text = new QLabel(Tr("0x113380kVorrinAboutBoxStringKey"), this);
   text->setWordWrap(true);
+  UseFont(text, FaceFont::kBody);
   web_ = new QPushButton(Tr("0x113380kZevStringVisitDeveloperWebPage"), this);
+  UseFont(web_, FaceFont::kBody);
   connect(web_, &QPushButton::clicked, this,
           [&actions] { actions.PerformAction(plugin_ids::kVisitWebPageAction); });
   revision_ = new QLabel(QString::fromStdString(revisionLine), this);
   revision_->setObjectName(QStringLiteral("revisionLine"));
+  UseFont(revision_, FaceFont::kLarge);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);

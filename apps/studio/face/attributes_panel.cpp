@@ -8,6 +8,7 @@
 #include <QTreeWidget>
 
 #include "core/diagnostics.h"
+#include "face_fonts.h"
 #include "face_icons.h"
 #include "face_text.h"
 #include "host/application/action_manager.h"
@@ -52,12 +53,14 @@ AttributesPanel::AttributesPanel(ActiveContext& context, ActionManager& actions,
   list_->setObjectName(QStringLiteral("attributeList"));
   list_->setGeometry(Points(0, 9, 300, 260));
   list_->setColumnCount(2);
+  UseFont(list_, FaceFont::kBody);
   list_->setHeaderHidden(true);
   list_->setRootIsDecorated(false);
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   missing_ = new QLabel(Tr(AttributesPanelModel::kMissingImageTextKey), this);
   missing_->setObjectName(QStringLiteral("missingImageText"));
+  UseFont(missing_, FaceFont::kBody);
   missing_->setGeometry(Points(19, 264, 140, 281));
   missing_->hide();
   for (const ButtonSpec& spec : kButtons) {

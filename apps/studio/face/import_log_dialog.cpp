@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
+#include "face_fonts.h"
 #include "face_icons.h"
 #include "face_text.h"
 
@@ -26,9 +27,11 @@ ImportLogDialog::ImportLogDialog(const std::u16string& text, QWidget* parent) : 
   icon->setAlignment(Qt::AlignTop);
   auto* label = new QLabel(intro, this);
   label->setWordWrap(true);
+  UseFont(label, FaceFont::kHeading);
   field_ = new QPlainTextEdit(log, this);
   field_->setReadOnly(true);
   field_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  UseFont(field_, FaceFont::kSmall);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -10,6 +11,7 @@
 #include <filesystem>
 
 #include "core/diagnostics.h"
+#include "face_fonts.h"
 #include "face_text.h"
 #include "preferences/preference_data.h"
 #include "preferences/preference_types.h"
@@ -41,19 +43,27 @@ PreferencesPage::PreferencesPage(const KCommonPreferenceTypesList& registry,
       chooser_(std::move(chooser)),
       model_(registry) {
   setWindowTitle(Tr("0x113380kCommonPreferencesStringKey"));
+  auto* title = new QLabel(windowTitle(), this);
+  title->setObjectName(QStringLiteral("pageTitle"));
+  UseFont(title, FaceFont::kTitle);
   tree_ = new QTreeWidget(this);
   tree_->setColumnCount(2);
+  UseFont(tree_, FaceFont::kBody);
   tree_->setHeaderHidden(true);
   tree_->setExpandsOnDoubleClick(false);
   tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   edit_ = new QLineEdit(this);
   choice_ = new QComboBox(this);
   change_ = new QPushButton(Tr("0x113380kGPSPChangeKey"), this);
+  for (QWidget* editor : {static_cast<QWidget*>(edit_), static_cast<QWidget*>(choice_),
+                          static_cast<QWidget*>(change_)})
+    UseFont(editor, FaceFont::kBody);
   auto* editors = new QHBoxLayout;
   editors->addWidget(edit_, 1);
   editors->addWidget(choice_, 1);
   editors->addWidget(change_);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(title);
   layout->addWidget(tree_, 1);
   layout->addLayout(editors);
 

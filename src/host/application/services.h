@@ -17,6 +17,7 @@ class DialogService;
 class FileChooser;
 class FontCatalogue;
 class ImageProbe;
+class InterfaceFontService;
 class LayoutService;
 class ProgressFactory;
 
@@ -43,6 +44,7 @@ struct HostServices {
   ProgressFactory* progress = nullptr;
   const FontCatalogue* fonts = nullptr;
   ImageProbe* images = nullptr;
+  InterfaceFontService* interfaceFonts = nullptr;
   LayoutService* layout = nullptr;
   LogViewer* logViewer = nullptr;
   PreferencesDialog* preferences = nullptr;

@@ -15,7 +15,7 @@ namespace {
 
 // A copy of `last` on a new page after the last spread, threaded after it. kInvalidUID
 // when `last` is not a free text frame or a command fails.
-UID AddThreadedPage(Document& doc, UID last) {
+UID AddThreadedPage(Document& doc, ThreadAppender& thread, UID last) {
   Database& db = doc.DataBase();
   auto item = db.Query<IPageItem>(last);
   auto text = db.Query<ITextFrame>(last);
@@ -46,7 +46,7 @@ UID AddThreadedPage(Document& doc, UID last) {
       kSuccess)
     return kInvalidUID;
   if (SetTextInsets(doc, UIDList(frame), text->TextInsets()) != kSuccess) return kInvalidUID;
-  if (ThreadFrames(doc, {&db, last}, frame) != kSuccess) return kInvalidUID;
+  if (thread.Append({&db, last}, frame) != kSuccess) return kInvalidUID;
   return frame.GetUID();
 }
 
@@ -71,6 +71,7 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
   // every page.
   const std::vector<UID> thread = StoryThread(doc, story.story);
   UID last = thread.empty() ? kInvalidUID : thread.back();
+  ThreadAppender appender(doc, story.story);
   MoreColumns more = [&](std::vector<ColumnFrame>& out) {
     if (added >= maxAddedPages) return false;
     // The page added last took no text: another would not either.
@@ -78,7 +79,7 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
                       static_cast<size_t>(story.lines.back().column) < first_added_column))
       return false;
     if (last == kInvalidUID) return false;
-    UID frame = AddThreadedPage(doc, last);
+    UID frame = AddThreadedPage(doc, appender, last);
     if (frame == kInvalidUID) return false;
     last = frame;
     out = FrameColumns(doc.DataBase(), frame);

@@ -225,8 +225,12 @@ PlaceCursor Composer::BeginPlace(ComposedStory& story, std::vector<ColumnFrame> 
   return cursor;
 }
 
-bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t throughColumn) {
+bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t throughColumn,
+                             size_t paragraphs) {
   if (cursor.done) return true;
+  const size_t stop = paragraphs > static_cast<size_t>(-1) - cursor.paragraph
+                          ? static_cast<size_t>(-1)
+                          : cursor.paragraph + paragraphs;
   size_t& c = cursor.column;
   bool& empty_column = cursor.emptyColumn;
   double& last_baseline = cursor.lastBaseline;
@@ -258,7 +262,7 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
            (cursor.prepare && PrepareParagraph(story, *cursor.prepare));
   };
   for (; !out_of_columns && have_paragraph(); ++cursor.paragraph) {
-    if (c > throughColumn) break;
+    if (c > throughColumn || cursor.paragraph >= stop) break;
     const size_t pi = cursor.paragraph;
     ComposedParagraph& p = story.paragraphs[pi];
     QTextLayout& layout = *p.layout;
@@ -420,6 +424,54 @@ void FinishLines(ComposedStory& story, PlaceCursor& cursor) {
 }
 
 }  // namespace
+
+PlaceMark Composer::Mark(const ComposedStory& story, const PlaceCursor& cursor) {
+  PlaceMark m;
+  m.paragraph = cursor.paragraph;
+  m.column = cursor.column;
+  m.emptyColumn = cursor.emptyColumn;
+  m.lastBaseline = cursor.lastBaseline;
+  m.prevDescent = cursor.prevDescent;
+  m.lines = story.lines.size();
+  m.finishedLines = cursor.finishedLines;
+  m.inlines = story.inlines.size();
+  m.rules = story.rules.size();
+  if (!story.lines.empty()) m.previous = story.lines.back();
+  return m;
+}
+
+void Composer::Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark& mark) {
+  // Finished lines counted in their columns; a keep-with-next move only ever touches the
+  // last line, which is not finished, so their columns are those they were counted in.
+  for (size_t li = mark.finishedLines; li < cursor.finishedLines && li < story.lines.size(); ++li) {
+    ComposedColumn& col = story.columns[static_cast<size_t>(story.lines[li].column)];
+    if (--col.lineCount == 0) col.firstLine = 0;
+  }
+  story.lines.resize(mark.lines);
+  if (mark.previous && !story.lines.empty()) story.lines.back() = *mark.previous;
+  story.inlines.resize(mark.inlines);
+  story.rules.resize(mark.rules);
+  size_t position = 0;
+  if (mark.paragraph > 0) {
+    const ComposedParagraph& p = story.paragraphs[mark.paragraph - 1];
+    position = static_cast<size_t>(p.start + p.length + (p.hasEnd ? 1 : 0));
+  }
+  story.paragraphs.resize(mark.paragraph);
+  cursor.paragraph = mark.paragraph;
+  cursor.column = mark.column;
+  cursor.emptyColumn = mark.emptyColumn;
+  cursor.lastBaseline = mark.lastBaseline;
+  cursor.prevDescent = mark.prevDescent;
+  cursor.finishedLines = mark.finishedLines;
+  cursor.done = false;
+  if (cursor.prepare) {
+    cursor.prepare->position = position;
+    cursor.prepare->done = false;
+    story.totalLength = static_cast<int32_t>(cursor.prepare->text->TotalLength());
+  }
+  story.overset = false;
+  story.composedEnd = story.totalLength;
+}
 
 double MeasureTextHeight(Composer& composer, ComposedStory& story, double width) {
   ColumnFrame column;

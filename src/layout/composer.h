@@ -23,6 +23,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -62,6 +63,17 @@ struct PlaceCursor {
   std::shared_ptr<PrepareCursor> prepare;  // set: paragraphs still to be read
 };
 
+// Where placing stood before a paragraph, to place again from there after the story
+// changed from that paragraph on.
+struct PlaceMark {
+  size_t paragraph = 0, column = 0;
+  bool emptyColumn = true;
+  double lastBaseline = 0, prevDescent = 0;
+  size_t lines = 0, finishedLines = 0, inlines = 0, rules = 0;
+  // The line before, as it was then: keep-with-next moves it when the paragraph is placed.
+  std::optional<ComposedLine> previous;
+};
+
 class Composer {
  public:
   explicit Composer(Document& doc);
@@ -83,8 +95,17 @@ class Composer {
   // past column `throughColumn`, so the columns up to it are final and can be drawn.
   PlaceCursor BeginPlace(ComposedStory& story, std::vector<ColumnFrame> columns,
                          MoreColumns more = {});
+  // At most `paragraphs` paragraphs are placed in one step.
   bool ContinuePlace(ComposedStory& story, PlaceCursor& cursor,
-                     size_t throughColumn = static_cast<size_t>(-1));
+                     size_t throughColumn = static_cast<size_t>(-1),
+                     size_t paragraphs = static_cast<size_t>(-1));
+
+  // Rewinding placement in steps (without columns added by `more`): Mark before a step,
+  // and after the story changed from the marked paragraph on, Rewind to the mark drops
+  // what was placed and read since; placing on reads the paragraphs again and ends exactly
+  // where placing the changed story from the start ends.
+  static PlaceMark Mark(const ComposedStory& story, const PlaceCursor& cursor);
+  static void Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark& mark);
 
  private:
   Document& doc_;

@@ -135,6 +135,12 @@ ErrorCode QtLayoutService::Fit(Document& doc, const UIDRef& frame, FitType type,
   return ApplyFit(doc, composer, frame, type, width);
 }
 
+std::optional<double> QtLayoutService::ColumnWidthAt(Document& doc, UID story, int32_t index) {
+  std::unique_ptr<ColumnFinder>& finder = finders_[&doc];
+  if (!finder) finder = std::make_unique<ColumnFinder>(doc);
+  return finder->ColumnWidthAt(story, index);
+}
+
 void QtLayoutService::StartComposing(Document& doc) {
   jobs_.erase(&doc);  // it fills the state about to go
   auto state = std::make_unique<CompositionState>();
@@ -161,6 +167,7 @@ bool QtLayoutService::Composing(const Document& doc) const {
 
 void QtLayoutService::Release(Document& doc) {
   jobs_.erase(&doc);
+  finders_.erase(&doc);
   auto it = states_.find(&doc);
   if (it == states_.end()) return;
   if (doc.GetColumnSpans() == it->second.get()) doc.SetColumnSpans(nullptr);

@@ -34,7 +34,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
+#include "host/documents/page_item.h"
 #include "host/objects/error_code.h"
 #include "host/objects/uid.h"
 
@@ -67,6 +70,9 @@ struct StoryFit {
   int32_t composedEnd = 0;  // index after the last unit placed in a column
 };
 
+// The width of every column when they are all as wide (within a millionth of a point).
+std::optional<double> UniformColumnWidth(const std::vector<ColumnFrame>& columns);
+
 class LayoutService {
  public:
   virtual ~LayoutService() = default;
@@ -81,6 +87,12 @@ class LayoutService {
   // kNotFound when the type needs a picture (0, 2 to 6) and the frame has none, or needs
   // text or a picture (1) and has neither.
   virtual ErrorCode Fit(Document& doc, const UIDRef& frame, FitType type, double width = 0) = 0;
+  // The width of the column that holds `index` of the story once it is composed (the
+  // column ColumnHoldingIndex finds in StoryFrameList after Compose); nullopt when the
+  // story has no frames. When its columns are all as wide, without composing. This one
+  // composes the whole document otherwise (and registers it); a service may compose less
+  // for the same answer.
+  virtual std::optional<double> ColumnWidthAt(Document& doc, UID story, int32_t index);
   // Forgets the composition of a document and unregisters it from the document.
   virtual void Release(Document& doc) = 0;
 };

@@ -260,6 +260,8 @@ int PaginateOne(const Args& args) {
                       (report.logFile.empty() ? "" : " (see " + report.logFile.string() + ")"));
   }
 
+  // A batch run never undoes: the journal of the import goes before composing needs memory.
+  doc->DataBase().Commands().ClearHistory();
   ComposeOptions compose;
   compose.growStory = mainStory;
   if (host->Layout().Compose(*doc, compose) != kSuccess)
@@ -293,6 +295,8 @@ int PaginateOne(const Args& args) {
     if (InterruptGuard::Interrupted()) return Cancelled();
   }
 
+  // The composition is not saved: its memory goes before saving needs memory of its own.
+  host->Layout().Release(*doc);
   // The commit: from here on a first Ctrl-C no longer stops the run.
   FileResult saved = SaveDocument(*doc, o.output);
   if (!saved.Ok()) return UsageError(saved.message);
@@ -303,7 +307,6 @@ int PaginateOne(const Args& args) {
     std::printf("pdf: %s\n", o.pdf.string().c_str());
   }
   if (idml && !idml->Commit(error)) return UsageError(error);
-  host->Layout().Release(*doc);
   PrintRunSummary(report);
   if (overset) {
     std::fprintf(stderr,

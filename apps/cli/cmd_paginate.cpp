@@ -264,6 +264,7 @@ int PaginateOne(const Args& args) {
   doc->DataBase().Commands().ClearHistory();
   ComposeOptions compose;
   compose.growStory = mainStory;
+  compose.keepLayouts = false;  // the pages are drawn, nothing is hit-tested
   if (host->Layout().Compose(*doc, compose) != kSuccess)
     return UsageError("the document could not be composed");
   bool overset = host->Layout().StoryState(*doc, mainStory).overset;

@@ -16,9 +16,9 @@
 //   * when the columns run out, `more` may add columns; text left then is overset.
 //
 // Place can run again with other columns (fitting measures that way); the paragraphs'
-// layouts are kept for rendering. Everything is linear in the story: each paragraph is
-// laid out once unless a line moves to a column of another width (then that paragraph's
-// lines so far are laid out again).
+// layouts are kept for rendering and hit-testing unless KeepLayouts(false). Everything is linear in
+// the story: each paragraph is laid out once unless a line moves to a column of another width (then
+// that paragraph's lines so far are laid out again).
 #pragma once
 
 #include <functional>
@@ -58,6 +58,7 @@ struct PlaceCursor {
   bool emptyColumn = true;
   double lastBaseline = 0, prevDescent = 0;
   size_t finishedLines = 0;  // lines whose positions, inline frames and rules are set
+  size_t released = 0;       // paragraphs before it have let their layouts go
   bool done = false;
   MoreColumns more;
   std::shared_ptr<PrepareCursor> prepare;  // set: paragraphs still to be read
@@ -87,6 +88,10 @@ class Composer {
     std::shared_ptr<PrepareCursor> cursor;
   };
   Prepared BeginPrepare(UID story);
+  // Whether placed paragraphs keep their layouts (the default: the studio hit-tests them);
+  // without, a paragraph lets its layout go once its lines are finished, and drawing lays
+  // it out again (ParagraphLayout): a batch run's composition so costs a fraction.
+  void KeepLayouts(bool keep) { keepLayouts_ = keep; }
   bool PrepareParagraph(ComposedStory& story, PrepareCursor& cursor);  // false at the end
   void Place(ComposedStory& story, std::vector<ColumnFrame> columns, const MoreColumns& more = {});
 
@@ -110,7 +115,12 @@ class Composer {
  private:
   Document& doc_;
   StyleReader styles_;
+  bool keepLayouts_ = true;
 };
+
+// A placed paragraph's layout made again, its lines broken to the widths and set at the
+// places placing gave them: what the paragraph's own layout was.
+std::unique_ptr<QTextLayout> ParagraphLayout(const ComposedStory& story, size_t paragraph);
 
 // The height the story's text needs in one column of `width` (lines and inline frames,
 // from the first ascent to the last descent).

@@ -102,6 +102,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   // The old results stay registered until the new ones replace them.
   auto state = std::make_unique<CompositionState>();
   Composer composer(doc);
+  composer.KeepLayouts(options.keepLayouts);
   const std::vector<StoryEntry> entries = list->Entries();  // growing adds no story
   for (const StoryEntry& entry : entries) {
     if (entry.firstFrame == kInvalidUID) continue;

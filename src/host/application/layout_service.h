@@ -62,6 +62,10 @@ struct ComposeOptions {
   // large for any frame) or at kMaxAddedPages.
   UID growStory = kInvalidUID;
   static constexpr int32_t kMaxAddedPages = 5000;
+  // False for a run that only draws the pages: composition keeps no layout data for the
+  // paragraphs it has placed, and drawing lays each out again (the same lines, the same
+  // glyphs). Hit-testing and carets need them kept.
+  bool keepLayouts = true;
 };
 
 struct StoryFit {

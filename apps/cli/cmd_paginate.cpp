@@ -262,6 +262,7 @@ int PaginateOne(const Args& args) {
 
   // A batch run never undoes: the journal of the import goes before composing needs memory.
   doc->DataBase().Commands().ClearHistory();
+  clock.Lap("release");
   ComposeOptions compose;
   compose.growStory = mainStory;
   compose.keepLayouts = false;  // the pages are drawn, nothing is hit-tested
@@ -298,6 +299,7 @@ int PaginateOne(const Args& args) {
 
   // The composition is not saved: its memory goes before saving needs memory of its own.
   host->Layout().Release(*doc);
+  clock.Lap("release");
   // The commit: from here on a first Ctrl-C no longer stops the run.
   FileResult saved = SaveDocument(*doc, o.output);
   if (!saved.Ok()) return UsageError(saved.message);

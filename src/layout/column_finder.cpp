@@ -28,17 +28,21 @@ struct ColumnFinder::Story {
   uint64_t revision = 0;
 };
 
-ColumnFinder::ColumnFinder(Document& doc)
-    : doc_(doc), composer_(doc), stories_(std::make_shared<Stories>()) {
-  doc.DataBase().AddObserver([stories = std::weak_ptr<Stories>(stories_)](const ChangeSet&) {
-    if (auto s = stories.lock()) s->clear();
+ColumnFinder::ColumnFinder(Document& doc) : doc_(doc), known_(std::make_shared<Known>()) {
+  doc.DataBase().AddObserver([known = std::weak_ptr<Known>(known_)](const ChangeSet&) {
+    if (auto k = known.lock()) {
+      k->stories.clear();
+      k->composer.reset();
+    }
   });
 }
 
 ColumnFinder::~ColumnFinder() = default;
 
 std::optional<double> ColumnFinder::ColumnWidthAt(UID uid, int32_t index) {
-  std::unique_ptr<Story>& s = (*stories_)[uid];
+  if (!known_->composer) known_->composer = std::make_unique<Composer>(doc_);
+  Composer& composer = *known_->composer;
+  std::unique_ptr<Story>& s = known_->stories[uid];
   if (!s) {
     s = std::make_unique<Story>();
     s->columns = ThreadColumns(doc_, StoryThread(doc_, uid));
@@ -48,10 +52,10 @@ std::optional<double> ColumnFinder::ColumnWidthAt(UID uid, int32_t index) {
   if (s->uniform) return s->uniform;
   auto text = doc_.DataBase().Query<ITextModel>(uid);
   if (!s->composed) {
-    Composer::Prepared prepared = composer_.BeginPrepare(uid);
+    Composer::Prepared prepared = composer.BeginPrepare(uid);
     if (!text || !prepared.story) return WidthHolding(s->columns, index);
     s->composed = std::move(prepared.story);
-    s->cursor = composer_.BeginPlace(*s->composed, s->columns);
+    s->cursor = composer.BeginPlace(*s->composed, s->columns);
     s->cursor.prepare = std::move(prepared.cursor);
     s->revision = text->Revision();
   } else if (text && text->Revision() != s->revision) {
@@ -82,7 +86,7 @@ std::optional<double> ColumnFinder::ColumnWidthAt(UID uid, int32_t index) {
     const size_t next = s->cursor.paragraph;
     if (next > 0 && story.paragraphs[next - 1].start > index) break;
     s->marks.push_back(Composer::Mark(story, s->cursor));
-    composer_.ContinuePlace(story, s->cursor, static_cast<size_t>(-1), 1);
+    composer.ContinuePlace(story, s->cursor, static_cast<size_t>(-1), 1);
     if (s->cursor.paragraph == next) s->marks.pop_back();
   }
   // Columns with lines hold disjoint ranges and empty ones none: a finished line that

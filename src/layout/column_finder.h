@@ -37,11 +37,15 @@ class ColumnFinder {
 
  private:
   struct Story;
-  using Stories = std::unordered_map<UID, std::unique_ptr<Story>>;
+  // What lasts while a step is open: the stories composed so far, and the composer, whose
+  // looks of styles may change with the next step.
+  struct Known {
+    std::unique_ptr<Composer> composer;
+    std::unordered_map<UID, std::unique_ptr<Story>> stories;
+  };
   Document& doc_;
-  Composer composer_;
   // Shared with the document's observer, which empties it and outlives the finder harmlessly.
-  std::shared_ptr<Stories> stories_;
+  std::shared_ptr<Known> known_;
 };
 
 }  // namespace tarvelin

@@ -9,6 +9,8 @@
 #include "compose_test_document.h"
 #include "host/documents/spread.h"
 #include "host/objects/command_processor.h"
+#include "host/objects/function_command.h"
+#include "host/text/style_table.h"
 #include "layout/composer.h"
 #include "layout/composition_job.h"
 #include "layout/layout_service_qt.h"
@@ -223,6 +225,11 @@ TEST(ComposeStepsTest, ColumnWidthWhileAPassEditsTheStoryAgreesWithComposingTheD
     ASSERT_EQ(ApplyTextAttributes(t.story, p, 1, {Attribute::Int(K::kKeepWithNext, 1)},
                                   TextLevel::kParagraph),
               kSuccess);
+  UID body = kInvalidUID;
+  ASSERT_EQ(CreateStyle(t.db(), t.doc->TextWorkspaceRefs(), StyleKind::kParagraph, u"Body",
+                        {Attribute::Double(K::kPointSize, 12)}, kInvalidUID, &body),
+            kSuccess);
+  ASSERT_EQ(ApplyTextStyle(t.story, 0, t.End(), body, TextLevel::kParagraph), kSuccess);
   const UID story = t.story.GetUID();
   QtLayoutService service, reference;
   CommandProcessor& commands = t.db().Commands();
@@ -249,7 +256,19 @@ TEST(ComposeStepsTest, ColumnWidthWhileAPassEditsTheStoryAgreesWithComposingTheD
     ASSERT_EQ(ChangeToInline(*t.doc, t.story, s, frame), kSuccess);
   }
   commands.EndCommandSequence(pass);
-  check(static_cast<int32_t>(t.End()) - 100, "after the pass");
+  const auto end = static_cast<int32_t>(t.End());
+  for (int32_t at = 0; at < end; at += 60) check(at, "after the pass");
+  // A later step makes the text larger through its style: what the finder knew goes with
+  // the step, the looks of styles included.
+  auto style = t.db().Query<IStyle>(body);
+  ASSERT_NE(style, nullptr);
+  ASSERT_EQ(ProcessFunctionCommand(t.db(), u"Larger", UIDList(UIDRef(&t.db(), body)),
+                                   [&] {
+                                     style->SetAttributes({Attribute::Double(K::kPointSize, 20)});
+                                     return kSuccess;
+                                   }),
+            kSuccess);
+  for (int32_t at = 0; at < end; at += 60) check(at, "after the style changed");
   reference.Release(*t.doc);
   service.Release(*t.doc);
 }

@@ -266,6 +266,8 @@ int PaginateOne(const Args& args) {
   ComposeOptions compose;
   compose.growStory = mainStory;
   compose.keepLayouts = false;  // the pages are drawn, nothing is hit-tested
+  // Without a PDF nothing is drawn: the pages added for the main story are all it needs.
+  compose.growStoryOnly = o.noPdf;
   if (host->Layout().Compose(*doc, compose) != kSuccess)
     return UsageError("the document could not be composed");
   bool overset = host->Layout().StoryState(*doc, mainStory).overset;

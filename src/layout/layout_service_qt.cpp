@@ -106,6 +106,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   const std::vector<StoryEntry> entries = list->Entries();  // growing adds no story
   for (const StoryEntry& entry : entries) {
     if (entry.firstFrame == kInvalidUID) continue;
+    if (options.growStoryOnly && entry.story != options.growStory) continue;
     auto story = composer.Prepare(entry.story);
     if (!story) continue;
     if (entry.story == options.growStory) {

@@ -66,6 +66,9 @@ struct ComposeOptions {
   // paragraphs it has placed, and drawing lays each out again (the same lines, the same
   // glyphs). Hit-testing and carets need them kept.
   bool keepLayouts = true;
+  // True for a run that draws nothing: only growStory is composed (the pages it needs do
+  // not depend on how the other stories are laid out).
+  bool growStoryOnly = false;
 };
 
 struct StoryFit {

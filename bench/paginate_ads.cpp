@@ -348,9 +348,11 @@ int main(int argc, char** argv) {
   }
 
   // The stages `paginate --times` reports, in the order they run.
-  const std::vector<std::string> stages = {"start",        "preprocess", "tagged-import",
-                                           "story-move",   "box-search", "frame-creation",
-                                           "import-other", "compose",    "save"};
+  // "release" is the memory the run lets go before composing (the import's undo journal)
+  // and before saving (the composition).
+  const std::vector<std::string> stages = {
+      "start",          "preprocess",   "tagged-import", "story-move", "box-search",
+      "frame-creation", "import-other", "compose",       "release",    "save"};
   std::printf("%-7s %8s %9s", "mix", "ads", "KiB");
   for (const auto& s : stages)
     std::printf(" %*s", static_cast<int>(std::max<size_t>(s.size(), 7)), s.c_str());

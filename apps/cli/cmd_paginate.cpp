@@ -260,8 +260,14 @@ int PaginateOne(const Args& args) {
                       (report.logFile.empty() ? "" : " (see " + report.logFile.string() + ")"));
   }
 
+  // A batch run never undoes: the journal of the import goes before composing needs memory.
+  doc->DataBase().Commands().ClearHistory();
+  clock.Lap("release");
   ComposeOptions compose;
   compose.growStory = mainStory;
+  compose.keepLayouts = false;  // the pages are drawn, nothing is hit-tested
+  // Without a PDF nothing is drawn: the pages added for the main story are all it needs.
+  compose.growStoryOnly = o.noPdf;
   if (host->Layout().Compose(*doc, compose) != kSuccess)
     return UsageError("the document could not be composed");
   bool overset = host->Layout().StoryState(*doc, mainStory).overset;
@@ -293,6 +299,9 @@ int PaginateOne(const Args& args) {
     if (InterruptGuard::Interrupted()) return Cancelled();
   }
 
+  // The composition is not saved: its memory goes before saving needs memory of its own.
+  host->Layout().Release(*doc);
+  clock.Lap("release");
   // The commit: from here on a first Ctrl-C no longer stops the run.
   FileResult saved = SaveDocument(*doc, o.output);
   if (!saved.Ok()) return UsageError(saved.message);
@@ -303,7 +312,6 @@ int PaginateOne(const Args& args) {
     std::printf("pdf: %s\n", o.pdf.string().c_str());
   }
   if (idml && !idml->Commit(error)) return UsageError(error);
-  host->Layout().Release(*doc);
   PrintRunSummary(report);
   if (overset) {
     std::fprintf(stderr,

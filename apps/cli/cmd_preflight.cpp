@@ -86,6 +86,7 @@ bool CheckDocument(const fs::path& input, const pdf::PreflightLimits& limits,
   QtLayoutService& layout = host->Layout();
   ComposeOptions options;
   options.growStory = MainStory(*doc);
+  options.keepLayouts = false;  // the pages are drawn, nothing is hit-tested
   if (layout.Compose(*doc, options) != kSuccess) {
     error = input.string() + ": the document's stories cannot be read";
     return false;

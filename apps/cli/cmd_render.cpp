@@ -58,6 +58,7 @@ int Render(const Args& args) {
   QtLayoutService& layout = host->Layout();
   ComposeOptions options;
   options.growStory = MainStory(*doc);
+  options.keepLayouts = false;  // the pages are drawn, nothing is hit-tested
   if (layout.Compose(*doc, options) != kSuccess)
     return UsageError(input + ": the document's stories cannot be read");
   const CompositionState* state = layout.State(*doc);

@@ -89,31 +89,16 @@ std::unique_ptr<StoryText> EngineFrameCreator::StoryOf(FrameRef frame) {
 }
 
 std::optional<double> EngineFrameCreator::ColumnWidthAt(UID story, int32_t index) {
-  std::vector<ColumnFrame> list = StoryFrameList(ctx_.doc, story);
-  if (list.empty()) {
-    diag::Write("Framelist is nil\n");
-    return std::nullopt;
-  }
-  const double first = list.front().bounds.Width();
-  const bool uniform = std::all_of(list.begin(), list.end(), [&](const ColumnFrame& c) {
-    return std::fabs(c.bounds.Width() - first) < 1e-6;
-  });
-  if (uniform) return first;
-  // Columns of different widths: which one holds the index is composition's answer, and
-  // the story has changed since it was last composed when a frame was made in it.
+  // Which column holds the index is composition's answer where the columns differ in width.
+  std::optional<double> width;
   if (LayoutService* layout = ctx_.services.layout) {
-    auto model = ctx_.doc.DataBase().Query<ITextModel>(story);
-    auto it = composed_.find(story);
-    if (model && (it == composed_.end() || it->second != model->Revision())) {
-      ReportFrameCommand(ctx_, kInvalidUID, "Compose", layout->Compose(ctx_.doc));
-      composed_[story] = model->Revision();
-      list = StoryFrameList(ctx_.doc, story);
-      if (list.empty()) return std::nullopt;
-    }
+    width = layout->ColumnWidthAt(ctx_.doc, story, index);
+  } else if (std::vector<ColumnFrame> list = StoryFrameList(ctx_.doc, story); !list.empty()) {
+    width = UniformColumnWidth(list);
+    if (!width) width = list[static_cast<size_t>(ColumnHoldingIndex(list, index))].bounds.Width();
   }
-  const int32_t column = ColumnHoldingIndex(list, index);
-  if (column < 0) return std::nullopt;
-  return list[static_cast<size_t>(column)].bounds.Width();
+  if (!width) diag::Write("Framelist is nil\n");
+  return width;
 }
 
 UIDRef EngineFrameCreator::CreateFrame(const BoxDefinition& record, UID parentFrame,

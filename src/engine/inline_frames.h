@@ -80,8 +80,6 @@ class EngineFrameCreator final : public IFrameCreator {
   // Per parent frame: units that definitions left in place add to the later records'
   // positions of the same pass.
   std::unordered_map<UID, int64_t> shift_;
-  // Per story: the revision composed last, so that composition runs only after changes.
-  std::unordered_map<UID, uint64_t> composed_;
 };
 
 }  // namespace tarvelin

@@ -413,9 +413,13 @@ void VorrinActionComponent::ImportAndUseQXTImportFilter(Document& doc,
   const HostServices services = Services();
   TextLookups lookups(db, doc.TextWorkspaceRefs(), Fonts(services));
   StoryApplication application(lookups);
-  TextScanner scanner(*stream, kEncodingUnicode, application, application, &bar,
-                      ec ? 0 : static_cast<int64_t>(size), false);
-  const ScanResult scanned = scanner.Scan();
+  ScanResult scanned = ScanResult::kStopped;
+  {
+    // The scanner holds the whole text it read: it goes before the box pass needs memory.
+    TextScanner scanner(*stream, kEncodingUnicode, application, application, &bar,
+                        ec ? 0 : static_cast<int64_t>(size), false);
+    scanned = scanner.Scan();
+  }
   const ErrorCode written = application.Finish();
   report_.times.taggedImport = SecondsSince(started);
   const UIDRef imported = application.Story();

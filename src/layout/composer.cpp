@@ -46,7 +46,73 @@ QTextOption OptionFor(const ParagraphLook& look) {
   return option;
 }
 
+// The stand-in of an inline frame: the letter in the look's font, widened to the frame.
+QTextCharFormat StandInFormat(const QTextCharFormat& look, double width) {
+  QTextCharFormat f = look;
+  QFont font = f.font();
+  font.setCapitalization(QFont::MixedCase);
+  font.setStretch(100);
+  font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
+  double advance = QFontMetricsF(font).horizontalAdvance(QChar(kAnchorStandIn));
+  font.setLetterSpacing(QFont::AbsoluteSpacing, width - advance);
+  f.setFont(font, QTextCharFormat::FontPropertiesAll);
+  return f;
+}
+
+std::unique_ptr<QTextLayout> NewLayout(const ComposedParagraph& p, const QFont& base,
+                                       const QList<QTextLayout::FormatRange>& formats) {
+  auto layout = std::make_unique<QTextLayout>(p.text, base);
+  layout->setTextOption(OptionFor(p.look));
+  if (p.look.alignment == 3) layout->setFlags(Qt::TextJustificationForced);
+  layout->setFormats(formats);
+  layout->setCacheEnabled(true);
+  return layout;
+}
+
+// The paragraph's layout as reading the story made it, from what the paragraph keeps.
+std::unique_ptr<QTextLayout> NewLayout(const ComposedStory& story, const ComposedParagraph& p) {
+  QList<QTextLayout::FormatRange> formats;
+  formats.reserve(static_cast<qsizetype>(p.runs.size()));
+  auto anchor = p.anchors.begin();
+  for (const PaintRun& r : p.runs) {
+    while (anchor != p.anchors.end() && anchor->index < r.start) ++anchor;
+    if (story.paints[static_cast<size_t>(r.paint)].anchor && anchor != p.anchors.end() &&
+        anchor->index == r.start) {
+      formats.push_back(
+          {r.start, 1,
+           StandInFormat(story.formats[static_cast<size_t>(anchor->paint)], anchor->width)});
+    } else {
+      formats.push_back({r.start, r.end - r.start, story.formats[static_cast<size_t>(r.paint)]});
+    }
+  }
+  return NewLayout(p, story.formats[static_cast<size_t>(p.basePaint)].font(), formats);
+}
+
 }  // namespace
+
+std::unique_ptr<QTextLayout> ParagraphLayout(const ComposedStory& story, size_t paragraph) {
+  const ComposedParagraph& p = story.paragraphs[paragraph];
+  std::unique_ptr<QTextLayout> layout = NewLayout(story, p);
+  // A paragraph's lines follow each other.
+  const auto first = std::partition_point(
+      story.lines.begin(), story.lines.end(),
+      [&](const ComposedLine& l) { return static_cast<size_t>(l.paragraph) < paragraph; });
+  const auto last = std::partition_point(first, story.lines.end(), [&](const ComposedLine& l) {
+    return static_cast<size_t>(l.paragraph) == paragraph;
+  });
+  layout->beginLayout();
+  for (auto l = first; l != last; ++l) {
+    QTextLine line = layout->createLine();
+    if (!line.isValid()) break;
+    line.setLineWidth(l->width);
+  }
+  layout->endLayout();
+  for (auto l = first; l != last; ++l) {
+    QTextLine line = layout->lineAt(l->layoutLine);
+    if (line.isValid()) line.setPosition(QPointF(l->x, l->baseline - line.ascent()));
+  }
+  return layout;
+}
 
 Composer::Composer(Document& doc) : doc_(doc), styles_(doc.DataBase(), doc.TextWorkspaceRefs()) {}
 
@@ -72,6 +138,7 @@ Composer::Prepared Composer::BeginPrepare(UID uid) {
   TextPaint stand_in;
   stand_in.anchor = true;
   story.paints.push_back(stand_in);
+  story.formats.emplace_back();
   return prepared;
 }
 
@@ -87,7 +154,10 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
   auto paint_index = [&](const CharacterLook& look) {
     auto [it, inserted] =
         cursor.paintOf.try_emplace(&look, static_cast<int32_t>(story.paints.size()));
-    if (inserted) story.paints.push_back(look.paint);
+    if (inserted) {
+      story.paints.push_back(look.paint);
+      story.formats.push_back(look.format);
+    }
     return it->second;
   };
   const int32_t anchor_paint = cursor.anchorPaint;
@@ -109,7 +179,7 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
   QList<QTextLayout::FormatRange> formats;
 
   const CharacterLook& first = styles_.Character(*text, range.start);
-  QFont base = first.format.font();
+  p.basePaint = paint_index(first);
   for (size_t i = range.start; i < range.start + static_cast<size_t>(p.length);) {
     TextRange run = text->CharacterRunAt(i);
     size_t run_end = std::min(run.start + run.length, range.start + static_cast<size_t>(p.length));
@@ -136,15 +206,8 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
         slot.width = std::max(0.0, item->Bounds().Width());
         slot.height = std::max(0.0, item->Bounds().Height());
       }
-      QTextCharFormat f = look.format;
-      QFont font = f.font();
-      font.setCapitalization(QFont::MixedCase);
-      font.setStretch(100);
-      font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-      double advance = QFontMetricsF(font).horizontalAdvance(QChar(kAnchorStandIn));
-      font.setLetterSpacing(QFont::AbsoluteSpacing, slot.width - advance);
-      f.setFont(font, QTextCharFormat::FontPropertiesAll);
-      formats.push_back({slot.index, 1, f});
+      slot.paint = paint;
+      formats.push_back({slot.index, 1, StandInFormat(look.format, slot.width)});
       p.runs.push_back({slot.index, slot.index + 1, anchor_paint});
       p.runSizes.push_back(0);
       units[static_cast<size_t>(slot.index)] = kAnchorStandIn;
@@ -169,12 +232,8 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
   for (const AnchorSlot& a : p.anchors) units[static_cast<size_t>(a.index)] = kAnchorStandIn;
   if (p.runs.empty()) p.runSizes.push_back(first.size);
 
-  p.layout = std::make_unique<QTextLayout>(
-      QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size())), base);
-  p.layout->setTextOption(OptionFor(p.look));
-  if (p.look.alignment == 3) p.layout->setFlags(Qt::TextJustificationForced);
-  p.layout->setFormats(formats);
-  p.layout->setCacheEnabled(true);
+  p.text = QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
+  p.layout = NewLayout(p, story.formats[static_cast<size_t>(p.basePaint)].font(), formats);
   story.paragraphs.push_back(std::move(p));
   pos = end;
   return true;
@@ -225,8 +284,12 @@ PlaceCursor Composer::BeginPlace(ComposedStory& story, std::vector<ColumnFrame> 
   return cursor;
 }
 
-bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t throughColumn) {
+bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t throughColumn,
+                             size_t paragraphs) {
   if (cursor.done) return true;
+  const size_t stop = paragraphs > static_cast<size_t>(-1) - cursor.paragraph
+                          ? static_cast<size_t>(-1)
+                          : cursor.paragraph + paragraphs;
   size_t& c = cursor.column;
   bool& empty_column = cursor.emptyColumn;
   double& last_baseline = cursor.lastBaseline;
@@ -258,9 +321,10 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
            (cursor.prepare && PrepareParagraph(story, *cursor.prepare));
   };
   for (; !out_of_columns && have_paragraph(); ++cursor.paragraph) {
-    if (c > throughColumn) break;
+    if (c > throughColumn || cursor.paragraph >= stop) break;
     const size_t pi = cursor.paragraph;
     ComposedParagraph& p = story.paragraphs[pi];
+    if (!p.layout) p.layout = NewLayout(story, p);  // placed before, its layout let go
     QTextLayout& layout = *p.layout;
     std::vector<double> widths;
     const size_t first_line = story.lines.size();
@@ -372,6 +436,15 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
     story.overset = out_of_columns;
   }
   FinishLines(story, cursor);
+  if (!keepLayouts_) {
+    // Paragraphs whose lines are all finished: drawing lays them out again.
+    const size_t finished = cursor.finishedLines < story.lines.size()
+                                ? static_cast<size_t>(story.lines[cursor.finishedLines].paragraph)
+                                : (cursor.done ? story.paragraphs.size() : cursor.paragraph);
+    for (; cursor.released < finished && cursor.released < story.paragraphs.size();
+         ++cursor.released)
+      story.paragraphs[cursor.released].layout.reset();
+  }
   return cursor.done;
 }
 
@@ -388,6 +461,7 @@ void FinishLines(ComposedStory& story, PlaceCursor& cursor) {
     if (col.lineCount == 0) col.firstLine = static_cast<int32_t>(li);
     ++col.lineCount;
     ComposedParagraph& p = story.paragraphs[static_cast<size_t>(l.paragraph)];
+    if (!p.layout) p.layout = ParagraphLayout(story, static_cast<size_t>(l.paragraph));
     QTextLine ql = p.layout->lineAt(l.layoutLine);
     ql.setPosition(QPointF(l.x, l.baseline - ql.ascent()));
     const int32_t from = ql.textStart(), to = from + ql.textLength();
@@ -420,6 +494,55 @@ void FinishLines(ComposedStory& story, PlaceCursor& cursor) {
 }
 
 }  // namespace
+
+PlaceMark Composer::Mark(const ComposedStory& story, const PlaceCursor& cursor) {
+  PlaceMark m;
+  m.paragraph = cursor.paragraph;
+  m.column = cursor.column;
+  m.emptyColumn = cursor.emptyColumn;
+  m.lastBaseline = cursor.lastBaseline;
+  m.prevDescent = cursor.prevDescent;
+  m.lines = story.lines.size();
+  m.finishedLines = cursor.finishedLines;
+  m.inlines = story.inlines.size();
+  m.rules = story.rules.size();
+  if (!story.lines.empty()) m.previous = story.lines.back();
+  return m;
+}
+
+void Composer::Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark& mark) {
+  // Finished lines counted in their columns; a keep-with-next move only ever touches the
+  // last line, which is not finished, so their columns are those they were counted in.
+  for (size_t li = mark.finishedLines; li < cursor.finishedLines && li < story.lines.size(); ++li) {
+    ComposedColumn& col = story.columns[static_cast<size_t>(story.lines[li].column)];
+    if (--col.lineCount == 0) col.firstLine = 0;
+  }
+  story.lines.resize(mark.lines);
+  if (mark.previous && !story.lines.empty()) story.lines.back() = *mark.previous;
+  story.inlines.resize(mark.inlines);
+  story.rules.resize(mark.rules);
+  size_t position = 0;
+  if (mark.paragraph > 0) {
+    const ComposedParagraph& p = story.paragraphs[mark.paragraph - 1];
+    position = static_cast<size_t>(p.start + p.length + (p.hasEnd ? 1 : 0));
+  }
+  story.paragraphs.resize(mark.paragraph);
+  cursor.paragraph = mark.paragraph;
+  cursor.column = mark.column;
+  cursor.emptyColumn = mark.emptyColumn;
+  cursor.lastBaseline = mark.lastBaseline;
+  cursor.prevDescent = mark.prevDescent;
+  cursor.finishedLines = mark.finishedLines;
+  cursor.released = std::min(cursor.released, mark.paragraph > 0 ? mark.paragraph - 1 : 0);
+  cursor.done = false;
+  if (cursor.prepare) {
+    cursor.prepare->position = position;
+    cursor.prepare->done = false;
+    story.totalLength = static_cast<int32_t>(cursor.prepare->text->TotalLength());
+  }
+  story.overset = false;
+  story.composedEnd = story.totalLength;
+}
 
 double MeasureTextHeight(Composer& composer, ComposedStory& story, double width) {
   ColumnFrame column;

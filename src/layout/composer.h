@@ -16,13 +16,14 @@
 //   * when the columns run out, `more` may add columns; text left then is overset.
 //
 // Place can run again with other columns (fitting measures that way); the paragraphs'
-// layouts are kept for rendering. Everything is linear in the story: each paragraph is
-// laid out once unless a line moves to a column of another width (then that paragraph's
-// lines so far are laid out again).
+// layouts are kept for rendering and hit-testing unless KeepLayouts(false). Everything is linear in
+// the story: each paragraph is laid out once unless a line moves to a column of another width (then
+// that paragraph's lines so far are laid out again).
 #pragma once
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <unordered_map>
 #include <vector>
 
@@ -57,9 +58,21 @@ struct PlaceCursor {
   bool emptyColumn = true;
   double lastBaseline = 0, prevDescent = 0;
   size_t finishedLines = 0;  // lines whose positions, inline frames and rules are set
+  size_t released = 0;       // paragraphs before it have let their layouts go
   bool done = false;
   MoreColumns more;
   std::shared_ptr<PrepareCursor> prepare;  // set: paragraphs still to be read
+};
+
+// Where placing stood before a paragraph, to place again from there after the story
+// changed from that paragraph on.
+struct PlaceMark {
+  size_t paragraph = 0, column = 0;
+  bool emptyColumn = true;
+  double lastBaseline = 0, prevDescent = 0;
+  size_t lines = 0, finishedLines = 0, inlines = 0, rules = 0;
+  // The line before, as it was then: keep-with-next moves it when the paragraph is placed.
+  std::optional<ComposedLine> previous;
 };
 
 class Composer {
@@ -75,6 +88,10 @@ class Composer {
     std::shared_ptr<PrepareCursor> cursor;
   };
   Prepared BeginPrepare(UID story);
+  // Whether placed paragraphs keep their layouts (the default: the studio hit-tests them);
+  // without, a paragraph lets its layout go once its lines are finished, and drawing lays
+  // it out again (ParagraphLayout): a batch run's composition so costs a fraction.
+  void KeepLayouts(bool keep) { keepLayouts_ = keep; }
   bool PrepareParagraph(ComposedStory& story, PrepareCursor& cursor);  // false at the end
   void Place(ComposedStory& story, std::vector<ColumnFrame> columns, const MoreColumns& more = {});
 
@@ -83,13 +100,27 @@ class Composer {
   // past column `throughColumn`, so the columns up to it are final and can be drawn.
   PlaceCursor BeginPlace(ComposedStory& story, std::vector<ColumnFrame> columns,
                          MoreColumns more = {});
+  // At most `paragraphs` paragraphs are placed in one step.
   bool ContinuePlace(ComposedStory& story, PlaceCursor& cursor,
-                     size_t throughColumn = static_cast<size_t>(-1));
+                     size_t throughColumn = static_cast<size_t>(-1),
+                     size_t paragraphs = static_cast<size_t>(-1));
+
+  // Rewinding placement in steps (without columns added by `more`): Mark before a step,
+  // and after the story changed from the marked paragraph on, Rewind to the mark drops
+  // what was placed and read since; placing on reads the paragraphs again and ends exactly
+  // where placing the changed story from the start ends.
+  static PlaceMark Mark(const ComposedStory& story, const PlaceCursor& cursor);
+  static void Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark& mark);
 
  private:
   Document& doc_;
   StyleReader styles_;
+  bool keepLayouts_ = true;
 };
+
+// A placed paragraph's layout made again, its lines broken to the widths and set at the
+// places placing gave them: what the paragraph's own layout was.
+std::unique_ptr<QTextLayout> ParagraphLayout(const ComposedStory& story, size_t paragraph);
 
 // The height the story's text needs in one column of `width` (lines and inline frames,
 // from the first ascent to the last descent).

@@ -14,6 +14,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QTextCharFormat>
 #include <QTextLayout>
 #include <cstdint>
 #include <memory>
@@ -73,6 +74,7 @@ struct ParagraphLook {
 struct AnchorSlot {
   int32_t index = 0;
   UID item = kInvalidUID;
+  int32_t paint = 0;  // the look of the text it stands in (ComposedStory::formats)
   double width = 0, height = 0;
   double lineOffset = 0;  // from the left edge of its line, set by placing
 };
@@ -82,7 +84,10 @@ struct ComposedParagraph {
   int32_t length = 0;  // units in the layout (the paragraph end excluded)
   bool hasEnd = true;  // false only for a story that lacks its final character
   ParagraphLook look;
+  // Null once placed when the composition keeps no layouts: ParagraphLayout makes it again.
   std::unique_ptr<QTextLayout> layout;
+  QString text;                     // the layout's text
+  int32_t basePaint = 0;            // the look of the paragraph's first unit: the layout's font
   std::vector<PaintRun> runs;       // cover [0, length) in order
   std::vector<double> runSizes;     // point size per run, for automatic leading
   std::vector<AnchorSlot> anchors;  // ascending index
@@ -127,6 +132,7 @@ struct ComposedStory {
   std::vector<ComposedColumn> columns;
   std::vector<ComposedParagraph> paragraphs;
   std::vector<TextPaint> paints;
+  std::vector<QTextCharFormat> formats;  // the character format of each paint's look
   std::vector<ComposedLine> lines;
   std::vector<PlacedInline> inlines;  // in story order
   std::vector<RuleStroke> rules;

@@ -15,7 +15,7 @@ namespace {
 
 // A copy of `last` on a new page after the last spread, threaded after it. kInvalidUID
 // when `last` is not a free text frame or a command fails.
-UID AddThreadedPage(Document& doc, UID last) {
+UID AddThreadedPage(Document& doc, ThreadAppender& thread, UID last) {
   Database& db = doc.DataBase();
   auto item = db.Query<IPageItem>(last);
   auto text = db.Query<ITextFrame>(last);
@@ -46,7 +46,7 @@ UID AddThreadedPage(Document& doc, UID last) {
       kSuccess)
     return kInvalidUID;
   if (SetTextInsets(doc, UIDList(frame), text->TextInsets()) != kSuccess) return kInvalidUID;
-  if (ThreadFrames(doc, {&db, last}, frame) != kSuccess) return kInvalidUID;
+  if (thread.Append({&db, last}, frame) != kSuccess) return kInvalidUID;
   return frame.GetUID();
 }
 
@@ -71,6 +71,7 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
   // every page.
   const std::vector<UID> thread = StoryThread(doc, story.story);
   UID last = thread.empty() ? kInvalidUID : thread.back();
+  ThreadAppender appender(doc, story.story);
   MoreColumns more = [&](std::vector<ColumnFrame>& out) {
     if (added >= maxAddedPages) return false;
     // The page added last took no text: another would not either.
@@ -78,7 +79,7 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
                       static_cast<size_t>(story.lines.back().column) < first_added_column))
       return false;
     if (last == kInvalidUID) return false;
-    UID frame = AddThreadedPage(doc, last);
+    UID frame = AddThreadedPage(doc, appender, last);
     if (frame == kInvalidUID) return false;
     last = frame;
     out = FrameColumns(doc.DataBase(), frame);
@@ -101,9 +102,11 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   // The old results stay registered until the new ones replace them.
   auto state = std::make_unique<CompositionState>();
   Composer composer(doc);
+  composer.KeepLayouts(options.keepLayouts);
   const std::vector<StoryEntry> entries = list->Entries();  // growing adds no story
   for (const StoryEntry& entry : entries) {
     if (entry.firstFrame == kInvalidUID) continue;
+    if (options.growStoryOnly && entry.story != options.growStory) continue;
     auto story = composer.Prepare(entry.story);
     if (!story) continue;
     if (entry.story == options.growStory) {
@@ -134,6 +137,12 @@ ErrorCode QtLayoutService::Fit(Document& doc, const UIDRef& frame, FitType type,
   return ApplyFit(doc, composer, frame, type, width);
 }
 
+std::optional<double> QtLayoutService::ColumnWidthAt(Document& doc, UID story, int32_t index) {
+  std::unique_ptr<ColumnFinder>& finder = finders_[&doc];
+  if (!finder) finder = std::make_unique<ColumnFinder>(doc);
+  return finder->ColumnWidthAt(story, index);
+}
+
 void QtLayoutService::StartComposing(Document& doc) {
   jobs_.erase(&doc);  // it fills the state about to go
   auto state = std::make_unique<CompositionState>();
@@ -160,6 +169,7 @@ bool QtLayoutService::Composing(const Document& doc) const {
 
 void QtLayoutService::Release(Document& doc) {
   jobs_.erase(&doc);
+  finders_.erase(&doc);
   auto it = states_.find(&doc);
   if (it == states_.end()) return;
   if (doc.GetColumnSpans() == it->second.get()) doc.SetColumnSpans(nullptr);

@@ -9,6 +9,7 @@
 
 #include "host/application/layout_service.h"
 #include "host/documents/spread.h"
+#include "layout/column_finder.h"
 #include "layout/composition_job.h"
 #include "layout/composition_state.h"
 
@@ -22,6 +23,9 @@ class QtLayoutService final : public LayoutService {
   ErrorCode Compose(Document& doc, const ComposeOptions& options = {}) override;
   StoryFit StoryState(const Document& doc, UID story) const override;
   ErrorCode Fit(Document& doc, const UIDRef& frame, FitType type, double width = 0) override;
+  // Composes the story alone, as far as the answer needs, going on where it stopped for
+  // the last question (ColumnFinder).
+  std::optional<double> ColumnWidthAt(Document& doc, UID story, int32_t index) override;
   void Release(Document& doc) override;
 
   // The last composition of the document, or null; what rendering draws.
@@ -39,6 +43,7 @@ class QtLayoutService final : public LayoutService {
  private:
   std::unordered_map<const Document*, std::unique_ptr<CompositionState>> states_;
   std::unordered_map<const Document*, std::unique_ptr<CompositionJob>> jobs_;
+  std::unordered_map<const Document*, std::unique_ptr<ColumnFinder>> finders_;
 };
 
 // The document's main story: the first listed story whose thread begins with a frame on

@@ -17,6 +17,7 @@
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
 #include "host/documents/spread.h"
+#include "layout/composer.h"
 #include "layout/composer_style.h"
 #include "layout/composition_state.h"
 #include "layout/page_canvas.h"
@@ -38,6 +39,32 @@ QRectF ToQ(const PMRect& r) {
 // Pictures read once per drawer; a null image for one that cannot be read.
 struct PageDrawer::Pictures {
   std::unordered_map<std::u16string, std::pair<fs::path, QImage>> byName;
+};
+
+// The paragraphs laid out again for a composition that kept no layouts, the most recently
+// drawn first: a paragraph's lines are drawn column after column, and one that runs on to
+// the next page is drawn again there after the page's other frames.
+struct PageDrawer::Layouts {
+  static constexpr size_t kKept = 32;
+  struct Entry {
+    const ComposedStory* story;
+    size_t paragraph;
+    std::unique_ptr<QTextLayout> layout;
+  };
+  std::vector<Entry> entries;
+
+  const QTextLayout& Of(const ComposedStory& story, size_t paragraph) {
+    auto it = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) {
+      return e.story == &story && e.paragraph == paragraph;
+    });
+    if (it == entries.end()) {
+      if (entries.size() == kKept) entries.pop_back();
+      entries.insert(entries.begin(), {&story, paragraph, ParagraphLayout(story, paragraph)});
+    } else if (it != entries.begin()) {
+      std::rotate(entries.begin(), it, it + 1);
+    }
+    return *entries.front().layout;
+  }
 };
 
 class PageDrawer::Walk {
@@ -144,8 +171,10 @@ class PageDrawer::Walk {
   }
 
   void Line(const ComposedStory& story, const ComposedLine& line) {
-    const ComposedParagraph& para = story.paragraphs[static_cast<size_t>(line.paragraph)];
-    QTextLine ql = para.layout->lineAt(line.layoutLine);
+    const size_t paragraph = static_cast<size_t>(line.paragraph);
+    const ComposedParagraph& para = story.paragraphs[paragraph];
+    const QTextLayout& layout = para.layout ? *para.layout : drawer_.layouts_->Of(story, paragraph);
+    QTextLine ql = layout.lineAt(line.layoutLine);
     const int32_t from = ql.textStart(), to = from + ql.textLength();
     auto run = std::lower_bound(para.runs.begin(), para.runs.end(), from,
                                 [](const PaintRun& r, int32_t v) { return r.end <= v; });
@@ -168,7 +197,11 @@ class PageDrawer::Walk {
 };
 
 PageDrawer::PageDrawer(const Document& doc, const CompositionState& state, RenderReport& report)
-    : doc_(doc), state_(state), report_(report), pictures_(std::make_unique<Pictures>()) {}
+    : doc_(doc),
+      state_(state),
+      report_(report),
+      pictures_(std::make_unique<Pictures>()),
+      layouts_(std::make_unique<Layouts>()) {}
 
 PageDrawer::~PageDrawer() = default;
 

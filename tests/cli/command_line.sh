@@ -66,7 +66,7 @@ grep -q "^\[$tmp/ed/south.rmk\] tarvelin: warning: .*SetStrokeWeight failed" "$t
 mkdir "$tmp/big"
 python3 -c "
 src = open('$root/examples/ogloszenia.rmk', 'rb').read()
-open('$tmp/big/first.rmk', 'wb').write(src * 800)"
+open('$tmp/big/first.rmk', 'wb').write(src * 4000)"
 cp "$tmp/big/first.rmk" "$tmp/big/second.rmk"
 for f in first second; do echo old >"$tmp/big/$f.tvd"; echo old >"$tmp/big/$f.pdf"; done
 "$bin" paginate "$tmp/big/first.rmk" "$tmp/big/second.rmk" -j 1 --on-missing continue \

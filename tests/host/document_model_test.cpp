@@ -321,6 +321,42 @@ TEST_F(DocumentModelTest, AnchoringAFrameInsideItselfIsRefused) {
   EXPECT_EQ(Model(inner)->TotalLength(), 1u);
 }
 
+TEST_F(DocumentModelTest, ThreadAppenderAcceptsAndRefusesWhatThreadFramesDoes) {
+  // Inline frames nested as deep as nesting goes: a story one level up may still be
+  // threaded on, the innermost one may not.
+  std::vector<UIDRef> nest{TextFrame({0, 0, 100, 100})};
+  for (int i = 0; i < 64; ++i) {
+    UIDRef inner = TextFrame({0, 0, 50, 50});
+    ASSERT_EQ(ChangeToInline(*doc_, StoryRef(nest.back()), 0, inner), kSuccess);
+    nest.push_back(inner);
+  }
+  UIDRef with_text = TextFrame({0, 400, 100, 500});
+  ASSERT_EQ(InsertText(StoryRef(with_text), 0, u"x"), kSuccess);
+  struct Case {
+    const char* name;
+    UIDRef from, to;
+    ErrorCode expected;
+  } cases[] = {
+      {"one level above the limit", nest[63], TextFrame({0, 200, 100, 300}), kSuccess},
+      {"at the limit", nest[64], TextFrame({0, 200, 100, 300}), kInvalidArgument},
+      {"a frame with text", nest[0], with_text, kInvalidArgument},
+      {"a frame of the story", nest[0], nest[0], kInvalidArgument},
+  };
+  for (const Case& c : cases) {
+    ThreadAppender appender(*doc_, StoryOf(c.from));
+    ASSERT_EQ(appender.Append(c.from, c.to), c.expected) << c.name;
+    if (c.expected != kSuccess) {
+      EXPECT_EQ(ThreadFrames(*doc_, c.from, c.to), c.expected) << c.name;
+      continue;
+    }
+    // Appending again through the same appender, after the frame it added.
+    UIDRef next = TextFrame({0, 300, 100, 400});
+    ASSERT_EQ(appender.Append(c.to, next), kSuccess) << c.name;
+    EXPECT_EQ(StoryThread(*doc_, StoryOf(c.from)),
+              (std::vector<UID>{c.from.GetUID(), c.to.GetUID(), next.GetUID()}));
+  }
+}
+
 TEST_F(DocumentModelTest, PlacingAnImageReplacesTextAndConvertingBackGivesAnEmptyStory) {
   UIDRef f = TextFrame({10, 20, 110, 120});
   UID old_story = StoryOf(f);

@@ -256,25 +256,40 @@ TEST(ComposeTest, CharacterAttributesReachTheLayout) {
 }
 
 TEST(ComposeTest, PagesAreAddedUntilTheMainStoryFits) {
-  TestDocument t = MakeDocument(2);
-  t.Append(Repeat(kSentence + u"\r", 300));
-  QtLayoutService service;
-  ComposeOptions options;
-  options.growStory = t.story.GetUID();
-  ASSERT_EQ(service.Compose(*t.doc, options), kSuccess);
-  const ComposedStory* s = service.State(*t.doc)->Story(t.story.GetUID());
-  ASSERT_NE(s, nullptr);
-  ExpectWellFormed(*s);
-  EXPECT_FALSE(s->overset);
-  const size_t pages = DocumentPages(*t.doc).size();
-  EXPECT_GE(pages, 3u);
-  EXPECT_EQ(StoryThread(*t.doc, t.story.GetUID()).size(), pages);
-  EXPECT_EQ(s->columns.size(), 2 * pages);
-  // The last page holds text; one page fewer would not have done.
-  EXPECT_GT(s->columns[2 * pages - 2].lineCount, 0);
-  // One undo takes the added pages back.
-  ASSERT_EQ(t.db().Commands().Undo(), kSuccess);
-  EXPECT_EQ(DocumentPages(*t.doc).size(), 1u);
+  // Composing the main story alone (a run that draws nothing) adds the same pages; the
+  // inline frame's story is then left uncomposed.
+  size_t pages_with_all = 0;
+  for (bool only : {false, true}) {
+    TestDocument t = MakeDocument(2);
+    t.Append(Repeat(kSentence + u"\r", 150));
+    const UIDRef box = t.InlineText(t.story, 120, 80, u"A box in the text.");
+    t.Append(Repeat(kSentence + u"\r", 150));
+    QtLayoutService service;
+    ComposeOptions options;
+    options.growStory = t.story.GetUID();
+    options.growStoryOnly = only;
+    ASSERT_EQ(service.Compose(*t.doc, options), kSuccess);
+    const ComposedStory* s = service.State(*t.doc)->Story(t.story.GetUID());
+    ASSERT_NE(s, nullptr);
+    ExpectWellFormed(*s);
+    EXPECT_FALSE(s->overset);
+    const size_t pages = DocumentPages(*t.doc).size();
+    EXPECT_GE(pages, 3u);
+    EXPECT_EQ(StoryThread(*t.doc, t.story.GetUID()).size(), pages);
+    EXPECT_EQ(s->columns.size(), 2 * pages);
+    // The last page holds text; one page fewer would not have done.
+    EXPECT_GT(s->columns[2 * pages - 2].lineCount, 0);
+    const UID box_story = t.db().Query<ITextFrame>(box.GetUID())->Story();
+    EXPECT_EQ(service.State(*t.doc)->Story(box_story) != nullptr, !only);
+    if (only)
+      EXPECT_EQ(pages, pages_with_all);
+    else
+      pages_with_all = pages;
+    // One undo takes the added pages back.
+    ASSERT_EQ(t.db().Commands().Undo(), kSuccess);
+    EXPECT_EQ(DocumentPages(*t.doc).size(), 1u);
+    service.Release(*t.doc);
+  }
 }
 
 TEST(ComposeTest, AnItemTallerThanAnyColumnStopsAddingPages) {

@@ -8,6 +8,9 @@
 
 #include "compose_test_document.h"
 #include "host/documents/spread.h"
+#include "host/objects/command_processor.h"
+#include "host/objects/function_command.h"
+#include "host/text/style_table.h"
 #include "layout/composer.h"
 #include "layout/composition_job.h"
 #include "layout/layout_service_qt.h"
@@ -147,6 +150,127 @@ TEST(ComposeStepsTest, AStepEndingAfterAKeptParagraphLeavesItsLastLineOpen) {
   EXPECT_EQ(stepped->lines.size(), 10u);  // A and P, then the step stops
   EXPECT_TRUE(composer.ContinuePlace(*stepped, cursor));
   EXPECT_EQ(Describe(*stepped), Describe(*whole));
+}
+
+TEST(ComposeStepsTest, PlacingAgainFromAMarkEndsWherePlacingTheChangedStoryEnds) {
+  // As above: Q's first line takes the kept P's last line into the third frame. Then Q
+  // shrinks to 2 pt and fits below P; placing again from the mark before Q must leave P's
+  // last line in the second frame.
+  testdoc::TestDocument t = testdoc::MakeDocument(1, {36, 36, 436, 111});
+  UIDRef previous = t.frame;
+  for (double top : {200.0, 400.0}) {
+    UIDRef next;
+    ASSERT_EQ(
+        CreateTextFrame(*t.doc, t.doc->DefaultSpreadLayer(), {36, top, 436, top + 75}, 1, 0, &next),
+        kSuccess);
+    ASSERT_EQ(ThreadFrames(*t.doc, previous, next), kSuccess);
+    previous = next;
+  }
+  t.Append(u"a\nb\nc\nd\ne\rone\ntwo\nthree\nfour\nfive\rQ follows.");
+  ASSERT_EQ(ApplyTextAttributes(t.story, 10, 1, {Attribute::Int(K::kKeepWithNext, 1)},
+                                TextLevel::kParagraph),
+            kSuccess);
+  Composer composer(*t.doc);
+  const std::vector<ColumnFrame> columns =
+      ThreadColumns(*t.doc, StoryThread(*t.doc, t.story.GetUID()));
+  Composer::Prepared stepped = composer.BeginPrepare(t.story.GetUID());
+  PlaceCursor cursor = composer.BeginPlace(*stepped.story, columns);
+  cursor.prepare = stepped.cursor;
+  std::vector<PlaceMark> marks;
+  while (!cursor.done) {
+    marks.push_back(Composer::Mark(*stepped.story, cursor));
+    composer.ContinuePlace(*stepped.story, cursor, static_cast<size_t>(-1), 1);
+  }
+  ASSERT_EQ(stepped.story->lines.size(), 11u);
+  ASSERT_EQ(stepped.story->lines[9].column, 2);
+
+  ASSERT_EQ(ApplyTextAttributes(t.story, 34, 10, {Attribute::Double(K::kPointSize, 2)},
+                                TextLevel::kCharacter),
+            kSuccess);
+  Composer::Rewind(*stepped.story, cursor, marks[2]);
+  composer.ContinuePlace(*stepped.story, cursor);
+  auto whole = composer.Prepare(t.story.GetUID());
+  composer.Place(*whole, columns);
+  EXPECT_EQ(whole->lines[9].column, 1);
+  EXPECT_EQ(Describe(*stepped.story), Describe(*whole));
+}
+
+TEST(ComposeStepsTest, ColumnWidthWhileAPassEditsTheStoryAgreesWithComposingTheDocument) {
+  // A story through frames of different widths (one column each, so that the width names
+  // the column), longer than they hold. Front to back, as the box pass does inside one
+  // step, each box's text is replaced by an inline frame (one too tall for any frame);
+  // before each, the service is asked the width of the column at, behind and far ahead of
+  // the box.
+  testdoc::TestDocument t = testdoc::MakeDocument(1, {36, 36, 536, 156});
+  UIDRef previous = t.frame;
+  for (int i = 1; i < 7; ++i) {
+    UIDRef next;
+    const double top = 36 + i * 130;
+    ASSERT_EQ(CreateTextFrame(*t.doc, t.doc->DefaultSpreadLayer(),
+                              {36, top, 536 - i * 40.0, top + 120}, 1, 0, &next),
+              kSuccess);
+    ASSERT_EQ(ThreadFrames(*t.doc, previous, next), kSuccess);
+    previous = next;
+  }
+  std::u16string text;
+  std::vector<size_t> kept;  // every other paragraph is kept with the next
+  for (int i = 0; i < 40; ++i) {
+    if (i % 2 == 0) kept.push_back(text.size());
+    text += u"Ogłoszenie " + std::u16string(static_cast<size_t>(i % 5 + 1), u'x') +
+            u" sprzedam tanio, dzwonić wieczorem [box] po " +
+            std::u16string(static_cast<size_t>(i * 7 % 30), u'a') + u" 18.\r";
+  }
+  t.Append(text);
+  for (size_t p : kept)
+    ASSERT_EQ(ApplyTextAttributes(t.story, p, 1, {Attribute::Int(K::kKeepWithNext, 1)},
+                                  TextLevel::kParagraph),
+              kSuccess);
+  UID body = kInvalidUID;
+  ASSERT_EQ(CreateStyle(t.db(), t.doc->TextWorkspaceRefs(), StyleKind::kParagraph, u"Body",
+                        {Attribute::Double(K::kPointSize, 12)}, kInvalidUID, &body),
+            kSuccess);
+  ASSERT_EQ(ApplyTextStyle(t.story, 0, t.End(), body, TextLevel::kParagraph), kSuccess);
+  const UID story = t.story.GetUID();
+  QtLayoutService service, reference;
+  CommandProcessor& commands = t.db().Commands();
+  const SequenceId pass = commands.BeginCommandSequence(u"Pass");
+  auto check = [&](int32_t at, const std::string& where) {
+    reference.Compose(*t.doc);
+    const std::vector<ColumnFrame> list = StoryFrameList(*t.doc, story);
+    const double expected = list[static_cast<size_t>(ColumnHoldingIndex(list, at))].bounds.Width();
+    EXPECT_EQ(service.ColumnWidthAt(*t.doc, story, at), expected) << where << " at " << at;
+  };
+  for (int box = 0;; ++box) {
+    const std::u16string now = t.text().Text(0, t.End());
+    const size_t found = now.find(u"[box]");
+    if (found == std::u16string::npos) break;
+    const auto s = static_cast<int32_t>(found);
+    for (int32_t at : {s + 3, s - 40, s + 400, static_cast<int32_t>(t.End())})
+      check(std::max(at, 0), "box " + std::to_string(box));
+    ASSERT_EQ(DeleteText(t.story, found, 5), kSuccess);
+    UIDRef frame;
+    const double height = box == 17 ? 150 : 8 + box * 37 % 90;
+    ASSERT_EQ(
+        CreateTextFrame(*t.doc, t.doc->DefaultSpreadLayer(), {0, 0, 60, height}, 1, 0, &frame),
+        kSuccess);
+    ASSERT_EQ(ChangeToInline(*t.doc, t.story, s, frame), kSuccess);
+  }
+  commands.EndCommandSequence(pass);
+  const auto end = static_cast<int32_t>(t.End());
+  for (int32_t at = 0; at < end; at += 60) check(at, "after the pass");
+  // A later step makes the text larger through its style: what the finder knew goes with
+  // the step, the looks of styles included.
+  auto style = t.db().Query<IStyle>(body);
+  ASSERT_NE(style, nullptr);
+  ASSERT_EQ(ProcessFunctionCommand(t.db(), u"Larger", UIDList(UIDRef(&t.db(), body)),
+                                   [&] {
+                                     style->SetAttributes({Attribute::Double(K::kPointSize, 20)});
+                                     return kSuccess;
+                                   }),
+            kSuccess);
+  for (int32_t at = 0; at < end; at += 60) check(at, "after the style changed");
+  reference.Release(*t.doc);
+  service.Release(*t.doc);
 }
 
 }  // namespace

@@ -102,5 +102,52 @@ TEST(RenderTest, ShowcaseRendersToPng) {
   EXPECT_LT(fill.blue(), 160);
 }
 
+TEST(RenderTest, ACompositionThatKeptNoLayoutsDrawsTheSamePage) {
+  // The showcase, its text running on into a narrower frame below (so that a paragraph is
+  // broken to two widths), one stretch in small capitals: drawn from the paragraphs laid
+  // out again, every pixel must be as drawn from the layouts composition kept.
+  Showcase s;
+  UIDRef below;
+  ASSERT_EQ(
+      CreateTextFrame(*s.t.doc, s.t.doc->DefaultSpreadLayer(), {36, 560, 400, 805}, 1, 0, &below),
+      kSuccess);
+  ASSERT_EQ(SetBounds(*s.t.doc, s.t.frame, {36, 36, 559.28, 540}), kSuccess);
+  ASSERT_EQ(ThreadFrames(*s.t.doc, s.t.frame, below), kSuccess);
+  for (int i = 0; i < 30; ++i)
+    s.t.Append(
+        u"\rMore text to fill the columns and run on into the frame below, with a few "
+        u"long words: Konstantynopolitańczykowianeczka, and a stand-in: \uFFFC.");
+  ASSERT_EQ(ApplyTextAttributes(s.t.story, 40, 60, {Attribute::Int(AttrKind::kCapitalisation, 1)},
+                                TextLevel::kCharacter),
+            kSuccess);
+  auto draw = [&](bool keepLayouts) {
+    QtLayoutService service;
+    ComposeOptions options;
+    options.keepLayouts = keepLayouts;
+    EXPECT_EQ(service.Compose(*s.t.doc, options), kSuccess);
+    const CompositionState& state = *service.State(*s.t.doc);
+    const ComposedStory& main = *state.Story(s.t.story.GetUID());
+    EXPECT_EQ(main.columns.size(), 3u);
+    EXPECT_GT(main.columns.back().lineCount, 0) << "the text reaches the frame below";
+    const auto layouts =
+        std::count_if(main.paragraphs.begin(), main.paragraphs.end(),
+                      [](const ComposedParagraph& p) { return p.layout != nullptr; });
+    EXPECT_EQ(static_cast<size_t>(layouts), keepLayouts ? main.paragraphs.size() : 0u);
+    QImage image(600, 850, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    RenderReport report;
+    PaintPage(painter, *s.t.doc, state, DocumentPages(*s.t.doc).front(), report);
+    painter.end();
+    service.Release(*s.t.doc);
+    return image;
+  };
+  QImage blank(600, 850, QImage::Format_ARGB32_Premultiplied);
+  blank.fill(Qt::white);
+  const QImage expected = draw(true);
+  EXPECT_NE(expected, blank);
+  EXPECT_TRUE(draw(false) == expected);
+}
+
 }  // namespace
 }  // namespace tarvelin

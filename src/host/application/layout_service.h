@@ -34,7 +34,10 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
+#include "host/documents/page_item.h"
 #include "host/objects/error_code.h"
 #include "host/objects/uid.h"
 
@@ -59,6 +62,13 @@ struct ComposeOptions {
   // large for any frame) or at kMaxAddedPages.
   UID growStory = kInvalidUID;
   static constexpr int32_t kMaxAddedPages = 5000;
+  // False for a run that only draws the pages: composition keeps no layout data for the
+  // paragraphs it has placed, and drawing lays each out again (the same lines, the same
+  // glyphs). Hit-testing and carets need them kept.
+  bool keepLayouts = true;
+  // True for a run that draws nothing: only growStory is composed (the pages it needs do
+  // not depend on how the other stories are laid out).
+  bool growStoryOnly = false;
 };
 
 struct StoryFit {
@@ -66,6 +76,9 @@ struct StoryFit {
   bool overset = false;     // text remains after the last column
   int32_t composedEnd = 0;  // index after the last unit placed in a column
 };
+
+// The width of every column when they are all as wide (within a millionth of a point).
+std::optional<double> UniformColumnWidth(const std::vector<ColumnFrame>& columns);
 
 class LayoutService {
  public:
@@ -81,6 +94,12 @@ class LayoutService {
   // kNotFound when the type needs a picture (0, 2 to 6) and the frame has none, or needs
   // text or a picture (1) and has neither.
   virtual ErrorCode Fit(Document& doc, const UIDRef& frame, FitType type, double width = 0) = 0;
+  // The width of the column that holds `index` of the story once it is composed (the
+  // column ColumnHoldingIndex finds in StoryFrameList after Compose); nullopt when the
+  // story has no frames. When its columns are all as wide, without composing. This one
+  // composes the whole document otherwise (and registers it); a service may compose less
+  // for the same answer.
+  virtual std::optional<double> ColumnWidthAt(Document& doc, UID story, int32_t index);
   // Forgets the composition of a document and unregisters it from the document.
   virtual void Release(Document& doc) = 0;
 };

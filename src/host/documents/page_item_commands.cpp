@@ -1,5 +1,6 @@
 #include "host/documents/page_item_commands.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -139,22 +140,71 @@ ErrorCode ForEachItem(Document& doc, std::u16string name, const UIDList& items, 
   });
 }
 
-// The stories whose frames hold `story`'s frames, up to the top: for loop and depth checks.
-// Returns false when `frame` shows `story` or one of those outer stories.
-bool AnchorAllowed(const Document& doc, UID story, UID frame, int& depth) {
-  depth = 0;
+// `story` and the stories whose frames hold its frames, up to the top: for loop and depth
+// checks. False when they nest deeper than kMaxNesting.
+bool OuterStories(const Document& doc, UID story, std::vector<UID>& chain) {
+  chain.clear();
+  int depth = 0;
   for (UID s = story; s != kInvalidUID && depth <= kMaxNesting; ++depth) {
-    auto frames = StoryThread(doc, s);
+    chain.push_back(s);
     UID outer = kInvalidUID;
-    for (UID f : frames) {
-      if (f == frame) return false;
+    for (UID f : StoryThread(doc, s))
       if (auto item = doc.DataBase().Query<IPageItem>(f);
           item && item->AnchorStory() != kInvalidUID)
         outer = item->AnchorStory();
-    }
     s = outer;
   }
   return depth <= kMaxNesting;
+}
+
+// Whether `frame` is a frame of one of the stories' threads. A thread holds only frames
+// that show its story, so only that story's thread needs a walk.
+bool ShowsOneOf(const Document& doc, const std::vector<UID>& stories, UID frame) {
+  auto text = doc.DataBase().Query<ITextFrame>(frame);
+  if (!text || std::find(stories.begin(), stories.end(), text->Story()) == stories.end())
+    return false;
+  const std::vector<UID> thread = StoryThread(doc, text->Story());
+  return std::find(thread.begin(), thread.end(), frame) != thread.end();
+}
+
+// False when `frame` shows `story` or one of its outer stories, or they nest too deep.
+bool AnchorAllowed(const Document& doc, UID story, UID frame) {
+  std::vector<UID> chain;
+  return OuterStories(doc, story, chain) && !ShowsOneOf(doc, chain, frame);
+}
+
+// ThreadFrames with the nesting check left to `allowed(story, to)`.
+template <typename Allowed>
+ErrorCode Thread(Document& doc, const UIDRef& from, const UIDRef& to, Allowed allowed) {
+  if (!OwnedBy(doc, from) || !OwnedBy(doc, to) || from == to) return kInvalidArgument;
+  Database& db = doc.DataBase();
+  auto from_text = db.Query<ITextFrame>(from.GetUID());
+  auto to_text = db.Query<ITextFrame>(to.GetUID());
+  auto to_item = db.Query<IPageItem>(to.GetUID());
+  if (!from_text || !to_text || !to_item || from_text->Story() == kInvalidUID)
+    return kInvalidArgument;
+  if (to_text->PreviousFrame() != kInvalidUID || to_text->NextFrame() != kInvalidUID)
+    return kInvalidArgument;
+  if (to_item->AnchorStory() != kInvalidUID || ImageOf(db, to.GetUID()) != kInvalidUID)
+    return kInvalidArgument;
+  UID story = from_text->Story();
+  UID old_story = to_text->Story();
+  if (old_story == story) return kInvalidArgument;
+  if (old_story != kInvalidUID && story::TotalLength(db, old_story) > 1) return kInvalidArgument;
+  // The story must not come to show itself: `to` may not hold an anchor of its chain.
+  if (!allowed(story, to.GetUID())) return kInvalidArgument;
+  return ProcessFunctionCommand(db, u"Thread Frames", UIDList(from), [&]() -> ErrorCode {
+    if (old_story != kInvalidUID) {
+      to_text->SetStory(kInvalidUID);
+      DeleteStory(db, old_story, 0);
+    }
+    UID next = from_text->NextFrame();
+    if (auto n = db.Query<ITextFrame>(next)) n->SetThread(to.GetUID(), n->NextFrame());
+    to_text->SetThread(from.GetUID(), next);
+    to_text->SetStory(story);
+    from_text->SetThread(from_text->PreviousFrame(), to.GetUID());
+    return kSuccess;
+  });
 }
 
 }  // namespace
@@ -282,36 +332,25 @@ ErrorCode ApplyObjectStyle(Document& doc, const UIDList& frames, UID style_uid) 
 }
 
 ErrorCode ThreadFrames(Document& doc, const UIDRef& from, const UIDRef& to) {
-  if (!OwnedBy(doc, from) || !OwnedBy(doc, to) || from == to) return kInvalidArgument;
-  Database& db = doc.DataBase();
-  auto from_text = db.Query<ITextFrame>(from.GetUID());
-  auto to_text = db.Query<ITextFrame>(to.GetUID());
-  auto to_item = db.Query<IPageItem>(to.GetUID());
-  if (!from_text || !to_text || !to_item || from_text->Story() == kInvalidUID)
-    return kInvalidArgument;
-  if (to_text->PreviousFrame() != kInvalidUID || to_text->NextFrame() != kInvalidUID)
-    return kInvalidArgument;
-  if (to_item->AnchorStory() != kInvalidUID || ImageOf(db, to.GetUID()) != kInvalidUID)
-    return kInvalidArgument;
-  UID story = from_text->Story();
-  UID old_story = to_text->Story();
-  if (old_story == story) return kInvalidArgument;
-  if (old_story != kInvalidUID && story::TotalLength(db, old_story) > 1) return kInvalidArgument;
-  // The story must not come to show itself: `to` may not hold an anchor of its chain.
-  int depth = 0;
-  if (!AnchorAllowed(doc, story, to.GetUID(), depth)) return kInvalidArgument;
-  return ProcessFunctionCommand(db, u"Thread Frames", UIDList(from), [&]() -> ErrorCode {
-    if (old_story != kInvalidUID) {
-      to_text->SetStory(kInvalidUID);
-      DeleteStory(db, old_story, 0);
-    }
-    UID next = from_text->NextFrame();
-    if (auto n = db.Query<ITextFrame>(next)) n->SetThread(to.GetUID(), n->NextFrame());
-    to_text->SetThread(from.GetUID(), next);
-    to_text->SetStory(story);
-    from_text->SetThread(from_text->PreviousFrame(), to.GetUID());
-    return kSuccess;
+  return Thread(doc, from, to,
+                [&](UID story, UID frame) { return AnchorAllowed(doc, story, frame); });
+}
+
+ThreadAppender::ThreadAppender(Document& doc, UID story)
+    : doc_(doc), story_(story), nestingOk_(OuterStories(doc, story, chain_)) {}
+
+ErrorCode ThreadAppender::Append(const UIDRef& after, const UIDRef& frame) {
+  auto text = doc_.DataBase().Query<ITextFrame>(frame.GetUID());
+  if (!text) return kInvalidArgument;
+  // An empty story of the frame's own goes; the chain changes if it was one of it.
+  const bool story_in_chain =
+      std::find(chain_.begin(), chain_.end(), text->Story()) != chain_.end();
+  ErrorCode e = Thread(doc_, after, frame, [&](UID story, UID to) {
+    if (story != story_) return AnchorAllowed(doc_, story, to);
+    return nestingOk_ && !ShowsOneOf(doc_, chain_, to);
   });
+  if (e == kSuccess && story_in_chain) nestingOk_ = OuterStories(doc_, story_, chain_);
+  return e;
 }
 
 ErrorCode ConvertToTextFrame(Document& doc, const UIDRef& frame) {
@@ -402,8 +441,7 @@ ErrorCode ChangeToInline(Document& doc, const UIDRef& story, int32_t index, cons
     return kInvalidArgument;
   if (item->Parent() != kInvalidUID && !db.Query<ISpreadLayer>(item->Parent()))
     return kInvalidArgument;
-  int depth = 0;
-  if (!AnchorAllowed(doc, story.GetUID(), frame.GetUID(), depth)) return kInvalidArgument;
+  if (!AnchorAllowed(doc, story.GetUID(), frame.GetUID())) return kInvalidArgument;
   return ProcessFunctionCommand(db, u"Change to Inline", UIDList(frame), [&]() -> ErrorCode {
     if (ErrorCode e = story::InsertAnchor(db, story.GetUID(), index, frame.GetUID()); e != kSuccess)
       return e;

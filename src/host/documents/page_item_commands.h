@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/application/image_probe.h"
 #include "host/documents/document_geometry.h"
@@ -46,6 +47,24 @@ ErrorCode ApplyObjectStyle(Document& doc, const UIDList& frames, UID style);
 // be a free frame that is not threaded; an empty story of its own is deleted, a story with
 // text refuses (kInvalidArgument).
 ErrorCode ThreadFrames(Document& doc, const UIDRef& from, const UIDRef& to);
+
+// ThreadFrames for many frames threaded into one story (pages added while it grows), with
+// exactly its results. ThreadFrames walks the threads of the story and of the stories it
+// is anchored in for every frame; a frame it threads is never inline, so those walks give
+// the same answer each time, and the appender makes them once. Between appends nothing
+// else may anchor, unanchor or thread frames.
+class ThreadAppender {
+ public:
+  ThreadAppender(Document& doc, UID story);
+  // ThreadFrames(after, frame); `after` shows the story.
+  ErrorCode Append(const UIDRef& after, const UIDRef& frame);
+
+ private:
+  Document& doc_;
+  UID story_;
+  std::vector<UID> chain_;  // the story, then each story its frames are anchored in
+  bool nestingOk_;
+};
 
 // Makes an empty or picture frame a text frame with a new story (a picture is removed).
 // A text frame stays as it is.

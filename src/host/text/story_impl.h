@@ -21,6 +21,7 @@
 // diagnostic and the text is kept. Edits never call PreDirty: they add undo records.
 #pragma once
 
+#include <array>
 #include <memory>
 #include <unordered_set>
 
@@ -61,6 +62,7 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
   std::optional<size_t> FindInlineObject(UID object) const override;
   StyledText ExtractStyled(size_t pos, size_t length) const override;
   uint64_t Revision() const override { return revision_; }
+  size_t ChangedFrom(uint64_t revision) const override;
 
   ErrorCode Insert(size_t pos, std::u16string_view text) override;
   ErrorCode InsertStyled(size_t pos, const StyledText& text) override;
@@ -105,7 +107,10 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
   AnchorArray anchors_;
   std::unordered_set<UID> anchored_;  // the UIDs in anchors_, for duplicate checks
   FormatTable formats_;
+  void Changed(size_t pos);  // after an edit at or after `pos`
+
   uint64_t revision_ = 0;
+  std::array<size_t, 32> changes_{};  // where the last edits began, by revision
 };
 
 }  // namespace tarvelin

@@ -137,6 +137,20 @@ UID StoryImpl::Self() const {
   return Owner() ? Owner()->GetUID() : kInvalidUID;
 }
 
+size_t StoryImpl::ChangedFrom(uint64_t revision) const {
+  if (revision >= revision_) return TotalLength();
+  if (revision_ - revision > changes_.size()) return 0;
+  size_t from = TotalLength();
+  for (uint64_t r = revision + 1; r <= revision_; ++r)
+    from = std::min(from, changes_[r % changes_.size()]);
+  return from;
+}
+
+void StoryImpl::Changed(size_t pos) {
+  ++revision_;
+  changes_[revision_ % changes_.size()] = pos;
+}
+
 bool StoryImpl::Recording() const {
   Database* db = Db();
   return db != nullptr && db->IsRecording();
@@ -175,7 +189,7 @@ void StoryImpl::RawInsert(size_t pos, const StoryFragment& f) {
     anchors_.Add(pos + anchor.position, anchor.uid, total + n);
     anchored_.insert(anchor.uid);
   }
-  ++revision_;
+  Changed(pos);
 }
 
 StoryFragment StoryImpl::RawDelete(size_t pos, size_t n) {
@@ -204,13 +218,13 @@ StoryFragment StoryImpl::RawDelete(size_t pos, size_t n) {
   text_.Erase(pos, n);
   chars_.Erase(pos, n);
   if (reaches_end) SetEndOfStoryFormat(first);
-  ++revision_;
+  Changed(pos);
   return f;
 }
 
 void StoryImpl::RawOverwrite(TextLevel level, size_t start, const std::vector<Run>& runs) {
   (level == TextLevel::kCharacter ? chars_ : paras_).Overwrite(start, runs);
-  ++revision_;
+  Changed(start);
 }
 
 void StoryImpl::SetParagraphFormatAt(size_t pos, Format format) {
@@ -373,7 +387,7 @@ ErrorCode StoryImpl::ChangeFormats(size_t pos, size_t length, TextLevel level, F
   for (Run& r : after) r.format = change(r.format, interned);
   if (after == before) return kSuccess;
   strand->Overwrite(start, after);
-  ++revision_;
+  Changed(start);
   if (Recording())
     Record(
         std::make_unique<FormatRecord>(Self(), level, start, std::move(before), std::move(after)));
@@ -581,7 +595,7 @@ void StoryImpl::ReadWrite(Stream& s, ImplementationID) {
     return;
   }
   ReadStory(s);
-  ++revision_;
+  Changed(0);
 }
 
 void StoryImpl::ReadStory(Stream& s) {

@@ -126,6 +126,10 @@ class ITextModel : public virtual Interface {
   virtual StyledText ExtractStyled(size_t pos, size_t length) const = 0;
   // Counts edits (not persistent): a cheap "has it changed" for caches.
   virtual uint64_t Revision() const = 0;
+  // The first index that edits since `revision` may have changed: paragraphs that end
+  // before it are as they were. TotalLength() when nothing changed; 0 when the edits are
+  // too many to tell.
+  virtual size_t ChangedFrom(uint64_t revision) const = 0;
 
   // ---- editing (see the rules above); kInvalidArgument for a range outside the story
   // or one that would remove the end-of-story character

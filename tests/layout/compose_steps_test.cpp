@@ -116,12 +116,9 @@ TEST(ComposeStepsTest, StepsEndWhereComposingAtOnceEnds) {
   }
 }
 
-TEST(ComposeStepsTest, AStepEndingAfterAKeptParagraphLeavesItsLastLineOpen) {
-  // Three threaded one-column frames, five lines each. A fills the first; the kept
-  // paragraph P fills the second, so the first line of Q, which does not fit there, takes
-  // P's last line along into the third. A step that stops after P must not have fixed that
-  // line in the second column.
-  testdoc::TestDocument t = testdoc::MakeDocument(1, {36, 36, 436, 111});
+// Threads two more one-column frames of five lines after t's own, and fills the three with
+// A (five lines), the kept paragraph P (five lines) and Q.
+void ThreeFramesWithAKeptParagraph(testdoc::TestDocument& t) {
   UIDRef previous = t.frame;
   for (double top : {200.0, 400.0}) {
     UIDRef next;
@@ -135,6 +132,15 @@ TEST(ComposeStepsTest, AStepEndingAfterAKeptParagraphLeavesItsLastLineOpen) {
   ASSERT_EQ(ApplyTextAttributes(t.story, 10, 1, {Attribute::Int(K::kKeepWithNext, 1)},
                                 TextLevel::kParagraph),
             kSuccess);
+}
+
+TEST(ComposeStepsTest, AStepEndingAfterAKeptParagraphLeavesItsLastLineOpen) {
+  // Three threaded one-column frames, five lines each. A fills the first; the kept
+  // paragraph P fills the second, so the first line of Q, which does not fit there, takes
+  // P's last line along into the third. A step that stops after P must not have fixed that
+  // line in the second column.
+  testdoc::TestDocument t = testdoc::MakeDocument(1, {36, 36, 436, 111});
+  ASSERT_NO_FATAL_FAILURE(ThreeFramesWithAKeptParagraph(t));
   Composer composer(*t.doc);
   const std::vector<ColumnFrame> columns =
       ThreadColumns(*t.doc, StoryThread(*t.doc, t.story.GetUID()));
@@ -157,19 +163,7 @@ TEST(ComposeStepsTest, PlacingAgainFromAMarkEndsWherePlacingTheChangedStoryEnds)
   // shrinks to 2 pt and fits below P; placing again from the mark before Q must leave P's
   // last line in the second frame.
   testdoc::TestDocument t = testdoc::MakeDocument(1, {36, 36, 436, 111});
-  UIDRef previous = t.frame;
-  for (double top : {200.0, 400.0}) {
-    UIDRef next;
-    ASSERT_EQ(
-        CreateTextFrame(*t.doc, t.doc->DefaultSpreadLayer(), {36, top, 436, top + 75}, 1, 0, &next),
-        kSuccess);
-    ASSERT_EQ(ThreadFrames(*t.doc, previous, next), kSuccess);
-    previous = next;
-  }
-  t.Append(u"a\nb\nc\nd\ne\rone\ntwo\nthree\nfour\nfive\rQ follows.");
-  ASSERT_EQ(ApplyTextAttributes(t.story, 10, 1, {Attribute::Int(K::kKeepWithNext, 1)},
-                                TextLevel::kParagraph),
-            kSuccess);
+  ASSERT_NO_FATAL_FAILURE(ThreeFramesWithAKeptParagraph(t));
   Composer composer(*t.doc);
   const std::vector<ColumnFrame> columns =
       ThreadColumns(*t.doc, StoryThread(*t.doc, t.story.GetUID()));

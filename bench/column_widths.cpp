@@ -7,12 +7,12 @@
 // composing the document for every question: quadratic, so only small sizes.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "bench_host.h"
 #include "host/application/application.h"
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
@@ -21,7 +21,6 @@
 #include "host/text/text_commands.h"
 #include "host/text/text_model.h"
 #include "layout/layout_service_qt.h"
-#include "layout/qt_font_catalogue.h"
 
 namespace tarvelin {
 namespace {
@@ -36,17 +35,9 @@ struct Built {
 };
 
 Built Build(int boxes) {
-  // A host without plug-ins whose front end offers the platform's fonts.
-  static QtFontCatalogue fonts;
-  static std::unique_ptr<Application> app = [] {
-    StartOptions options;
-    options.workspaceFile = std::filesystem::path();
-    options.services.fonts = &fonts;
-    std::string error;
-    return Application::Start(options, &error);
-  }();
+  Application& app = bench::FontsOnlyHost();
   Built b;
-  b.doc = Document::Create(app->Registry(), PageSetup{}, u"bench");
+  b.doc = Document::Create(app.Registry(), PageSetup{}, u"bench");
   Document& doc = *b.doc;
   Database& db = doc.DataBase();
   UIDRef first;
@@ -130,10 +121,5 @@ BENCHMARK(BM_WholeDocument)->Arg(250)->Arg(1000)->Unit(benchmark::kMillisecond)-
 }  // namespace tarvelin
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return tarvelin::bench::RunOffscreen(argc, argv);
 }

@@ -8,12 +8,12 @@
 // drawing the same pages, with the bytes each writes per page.
 #include <benchmark/benchmark.h>
 
-#include <QGuiApplication>
 #include <QImage>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "bench_host.h"
 #include "host/application/application.h"
 #include "host/application/host_registry.h"
 #include "host/documents/document.h"
@@ -25,7 +25,6 @@
 #include "host/text/text_model.h"
 #include "layout/layout_service_qt.h"
 #include "layout/page_canvas.h"
-#include "layout/qt_font_catalogue.h"
 #include "layout/qt_image_probe.h"
 #include "layout/renderer.h"
 #include "pdf/pdf_export.h"
@@ -60,16 +59,8 @@ struct Built {
 };
 
 Built Build(int pages) {
-  // A host without plug-ins whose front end offers the platform's fonts.
-  static QtFontCatalogue fonts;
-  static std::unique_ptr<Application> app = [] {
-    StartOptions options;
-    options.workspaceFile = std::filesystem::path();
-    options.services.fonts = &fonts;
-    std::string error;
-    return Application::Start(options, &error);
-  }();
-  std::shared_ptr<const ClassRegistry> registry = app->Registry();
+  Application& app = bench::FontsOnlyHost();
+  std::shared_ptr<const ClassRegistry> registry = app.Registry();
   Built b;
   b.doc = Document::Create(registry, PageSetup{}, u"bench");
   Document& doc = *b.doc;
@@ -212,10 +203,5 @@ BENCHMARK(BM_WritePdfWithQt)->Arg(10)->Arg(40)->Unit(benchmark::kMillisecond)->I
 }  // namespace tarvelin
 
 int main(int argc, char** argv) {
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QGuiApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return tarvelin::bench::RunOffscreen(argc, argv);
 }

@@ -881,7 +881,7 @@ void MainWindow::ChooseAndImport() {
 
 bool MainWindow::IsImportable(const fs::path& file) {
   const std::string ext = Lower(file.extension().string());
-  if (ext.size() < 2 || IsFrameFile(file)) return false;
+  if (IsFrameFile(file)) return false;
   for (const FileFilter& filter : ImportFileFilters(host_.App()))
     if (filter.extension != kAnyExtension && "." + Lower(filter.extension) == ext) return true;
   return false;

@@ -1,7 +1,6 @@
 #include "engine/inline_frames.h"
 
 #include <algorithm>
-#include <cmath>
 
 #include "attributes/advertisement_suite.h"
 #include "core/diagnostics.h"
@@ -93,9 +92,8 @@ std::optional<double> EngineFrameCreator::ColumnWidthAt(UID story, int32_t index
   std::optional<double> width;
   if (LayoutService* layout = ctx_.services.layout) {
     width = layout->ColumnWidthAt(ctx_.doc, story, index);
-  } else if (std::vector<ColumnFrame> list = StoryFrameList(ctx_.doc, story); !list.empty()) {
-    width = UniformColumnWidth(list);
-    if (!width) width = list[static_cast<size_t>(ColumnHoldingIndex(list, index))].bounds.Width();
+  } else {
+    width = WidthOfColumnHolding(StoryFrameList(ctx_.doc, story), index);
   }
   if (!width) diag::Write("Framelist is nil\n");
   return width;

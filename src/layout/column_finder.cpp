@@ -11,14 +11,6 @@
 
 namespace tarvelin {
 
-namespace {
-
-double WidthHolding(const std::vector<ColumnFrame>& columns, int32_t index) {
-  return columns[static_cast<size_t>(ColumnHoldingIndex(columns, index))].bounds.Width();
-}
-
-}  // namespace
-
 struct ColumnFinder::Story {
   std::vector<ColumnFrame> columns;
   std::optional<double> uniform;
@@ -53,7 +45,7 @@ std::optional<double> ColumnFinder::ColumnWidthAt(UID uid, int32_t index) {
   auto text = doc_.DataBase().Query<ITextModel>(uid);
   if (!s->composed) {
     Composer::Prepared prepared = composer.BeginPrepare(uid);
-    if (!text || !prepared.story) return WidthHolding(s->columns, index);
+    if (!text || !prepared.story) return WidthOfColumnHolding(s->columns, index);
     s->composed = std::move(prepared.story);
     s->cursor = composer.BeginPlace(*s->composed, s->columns);
     s->cursor.prepare = std::move(prepared.cursor);
@@ -105,7 +97,7 @@ std::optional<double> ColumnFinder::ColumnWidthAt(UID uid, int32_t index) {
     columns[i].start = start;
     columns[i].end = end;
   }
-  return WidthHolding(columns, index);
+  return WidthOfColumnHolding(columns, index);
 }
 
 }  // namespace tarvelin

@@ -287,12 +287,18 @@ class FaceWiringTest : public QObject {
     face::AboutBoxDialog about("Tarvelin (revision: 10366)", host_->App().Actions());
     QCOMPARE(about.RevisionLine()->font().pointSize(), base + 5);
     SaveShot(about, "about_box.png");
+
+    // The body font as the application's own would pass unnoticed: another look of it
+    // shows what the widgets are really drawn with.
+    InterfaceFontService* service = host_->App().Services().interfaceFonts;
+    QVERIFY(service->Register({plugin_ids::P(4), u"", base + 3, 0}));
     MainWindow window(*host_);
-    QVERIFY(window.AttributesPanel());
-    QCOMPARE(window.AttributesPanel()->List()->font().pointSize(), base);
-    QCOMPARE(window.AttributesPanel()->MissingImageText()->font(),
-             face::InterfaceQFont(face::FaceFont::kBody));
     std::unique_ptr<face::PreferencesPage> page(face::MakePreferencesPage(nullptr, nullptr));
+    QVERIFY(service->Register({plugin_ids::P(4), u"", base, 0}));
+    QVERIFY(window.AttributesPanel());
+    QCOMPARE(window.AttributesPanel()->List()->font().pointSize(), base + 3);
+    QCOMPARE(window.AttributesPanel()->MissingImageText()->font().pointSize(), base + 3);
+    QCOMPARE(page->Tree()->font().pointSize(), base + 3);
     auto* title = page->findChild<QLabel*>(QStringLiteral("pageTitle"));
     QVERIFY(title);
     QCOMPARE(title->font().pointSize(), 18);

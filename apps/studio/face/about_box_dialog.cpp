@@ -20,6 +20,7 @@ namespace tarvelin::studio::face {
 AboutBoxDialog::AboutBoxDialog(const std::string& revisionLine, ActionManager& actions,
                                QWidget* parent)
     : QDialog(parent) {
+  UseFont(this, FaceFont::kBody);  // what the children do not set for themselves
   setWindowTitle(Tr("0x113380kVorrinAboutMenuKey").remove(QStringLiteral("...")));
   auto* banner = new QLabel(this);
   banner->setPixmap(FacePixmap(kAboutBannerIcon));
@@ -27,9 +28,7 @@ AboutBoxDialog::AboutBoxDialog(const std::string& revisionLine, ActionManager& a
   UseFont(components, FaceFont::kHeading);
   auto* text = new QLabel(Tr("0x113380kVorrinAboutBoxStringKey"), this);
   text->setWordWrap(true);
-  UseFont(text, FaceFont::kBody);
   web_ = new QPushButton(Tr("0x113380kZevStringVisitDeveloperWebPage"), this);
-  UseFont(web_, FaceFont::kBody);
   connect(web_, &QPushButton::clicked, this,
           [&actions] { actions.PerformAction(plugin_ids::kVisitWebPageAction); });
   revision_ = new QLabel(QString::fromStdString(revisionLine), this);

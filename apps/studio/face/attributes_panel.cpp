@@ -49,18 +49,17 @@ AttributesPanel::AttributesPanel(ActiveContext& context, ActionManager& actions,
     : QWidget(parent), context_(context), actions_(actions), perform_(std::move(perform)) {
   setWindowTitle(Tr("0x113380kVorrinPanelTitleKey"));
   setFixedSize(301, 281);
+  UseFont(this, FaceFont::kBody);
   list_ = new QTreeWidget(this);
   list_->setObjectName(QStringLiteral("attributeList"));
   list_->setGeometry(Points(0, 9, 300, 260));
   list_->setColumnCount(2);
-  UseFont(list_, FaceFont::kBody);
   list_->setHeaderHidden(true);
   list_->setRootIsDecorated(false);
   list_->setSelectionMode(QAbstractItemView::NoSelection);
   list_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   missing_ = new QLabel(Tr(AttributesPanelModel::kMissingImageTextKey), this);
   missing_->setObjectName(QStringLiteral("missingImageText"));
-  UseFont(missing_, FaceFont::kBody);
   missing_->setGeometry(Points(19, 264, 140, 281));
   missing_->hide();
   for (const ButtonSpec& spec : kButtons) {

@@ -43,21 +43,18 @@ PreferencesPage::PreferencesPage(const KCommonPreferenceTypesList& registry,
       chooser_(std::move(chooser)),
       model_(registry) {
   setWindowTitle(Tr("0x113380kCommonPreferencesStringKey"));
+  UseFont(this, FaceFont::kBody);  // the tree and the editors
   auto* title = new QLabel(windowTitle(), this);
   title->setObjectName(QStringLiteral("pageTitle"));
   UseFont(title, FaceFont::kTitle);
   tree_ = new QTreeWidget(this);
   tree_->setColumnCount(2);
-  UseFont(tree_, FaceFont::kBody);
   tree_->setHeaderHidden(true);
   tree_->setExpandsOnDoubleClick(false);
   tree_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
   edit_ = new QLineEdit(this);
   choice_ = new QComboBox(this);
   change_ = new QPushButton(Tr("0x113380kGPSPChangeKey"), this);
-  for (QWidget* editor : {static_cast<QWidget*>(edit_), static_cast<QWidget*>(choice_),
-                          static_cast<QWidget*>(change_)})
-    UseFont(editor, FaceFont::kBody);
   auto* editors = new QHBoxLayout;
   editors->addWidget(edit_, 1);
   editors->addWidget(choice_, 1);

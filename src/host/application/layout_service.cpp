@@ -17,15 +17,18 @@ std::optional<double> UniformColumnWidth(const std::vector<ColumnFrame>& columns
   return uniform ? std::optional<double>(first) : std::nullopt;
 }
 
+std::optional<double> WidthOfColumnHolding(const std::vector<ColumnFrame>& columns, int32_t index) {
+  const int32_t column = ColumnHoldingIndex(columns, index);
+  if (column < 0) return std::nullopt;
+  return columns[static_cast<size_t>(column)].bounds.Width();
+}
+
 std::optional<double> LayoutService::ColumnWidthAt(Document& doc, UID story, int32_t index) {
-  std::vector<ColumnFrame> list = StoryFrameList(doc, story);
+  const std::vector<ColumnFrame> list = StoryFrameList(doc, story);
   if (list.empty()) return std::nullopt;
   if (auto width = UniformColumnWidth(list)) return width;
   Compose(doc);
-  list = StoryFrameList(doc, story);
-  const int32_t column = ColumnHoldingIndex(list, index);
-  if (column < 0) return std::nullopt;
-  return list[static_cast<size_t>(column)].bounds.Width();
+  return WidthOfColumnHolding(StoryFrameList(doc, story), index);
 }
 
 }  // namespace tarvelin

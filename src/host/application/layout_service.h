@@ -79,6 +79,8 @@ struct StoryFit {
 
 // The width of every column when they are all as wide (within a millionth of a point).
 std::optional<double> UniformColumnWidth(const std::vector<ColumnFrame>& columns);
+// The width of the column ColumnHoldingIndex finds for `index`; nullopt without columns.
+std::optional<double> WidthOfColumnHolding(const std::vector<ColumnFrame>& columns, int32_t index);
 
 class LayoutService {
  public:

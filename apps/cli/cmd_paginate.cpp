@@ -111,9 +111,12 @@ std::optional<std::string> ParseArgs(const Args& args, Options& o) {
 // An output written aside, beside its target, until the run commits it; removed otherwise.
 class PendingFile {
  public:
-  explicit PendingFile(fs::path target)
-      : target_(std::move(target)),
-        aside_(fs::path(target_).concat("." + std::to_string(::getpid()) + ".pending")) {}
+  explicit PendingFile(fs::path target) : target_(std::move(target)), aside_(target_) {
+    // Appended piece by piece: GCC 12 warns falsely about "." + std::string at -O2.
+    aside_ += ".";
+    aside_ += std::to_string(::getpid());
+    aside_ += ".pending";
+  }
   ~PendingFile() {
     std::error_code ec;
     if (!aside_.empty()) fs::remove(aside_, ec);

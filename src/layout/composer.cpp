@@ -264,9 +264,10 @@ void FinishLines(ComposedStory& story, PlaceCursor& cursor);
 
 }  // namespace
 
-void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames,
-                     const MoreColumns& more) {
+void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames, const MoreColumns& more,
+                     std::shared_ptr<PrepareCursor> prepare) {
   PlaceCursor cursor = BeginPlace(story, std::move(frames), more);
+  cursor.prepare = std::move(prepare);
   ContinuePlace(story, cursor);
 }
 
@@ -430,22 +431,26 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
     if (!out_of_columns && !story.lines.empty() && p.hasEnd &&
         story.lines.back().paragraph == static_cast<int32_t>(pi))
       story.lines.back().end += 1;
+    // Between paragraphs, as a step would end: only a few layouts are alive at a time.
+    if (!keepLayouts_ && !out_of_columns) FinishAndRelease(story, cursor, pi + 1);
   }
   if (out_of_columns || !have_paragraph()) {
     cursor.done = true;
     story.overset = out_of_columns;
   }
-  FinishLines(story, cursor);
-  if (!keepLayouts_) {
-    // Paragraphs whose lines are all finished: drawing lays them out again.
-    const size_t finished = cursor.finishedLines < story.lines.size()
-                                ? static_cast<size_t>(story.lines[cursor.finishedLines].paragraph)
-                                : (cursor.done ? story.paragraphs.size() : cursor.paragraph);
-    for (; cursor.released < finished && cursor.released < story.paragraphs.size();
-         ++cursor.released)
-      story.paragraphs[cursor.released].layout.reset();
-  }
+  FinishAndRelease(story, cursor, cursor.done ? story.paragraphs.size() : cursor.paragraph);
   return cursor.done;
+}
+
+void Composer::FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_t placed) {
+  FinishLines(story, cursor);
+  if (keepLayouts_) return;
+  // Paragraphs whose lines are all finished: drawing lays them out again.
+  const size_t finished = cursor.finishedLines < story.lines.size()
+                              ? static_cast<size_t>(story.lines[cursor.finishedLines].paragraph)
+                              : placed;
+  for (; cursor.released < finished && cursor.released < story.paragraphs.size(); ++cursor.released)
+    story.paragraphs[cursor.released].layout.reset();
 }
 
 namespace {

@@ -93,7 +93,9 @@ class Composer {
   // it out again (ParagraphLayout): a batch run's composition so costs a fraction.
   void KeepLayouts(bool keep) { keepLayouts_ = keep; }
   bool PrepareParagraph(ComposedStory& story, PrepareCursor& cursor);  // false at the end
-  void Place(ComposedStory& story, std::vector<ColumnFrame> columns, const MoreColumns& more = {});
+  // With `prepare` (BeginPrepare's cursor), paragraphs are read as placing reaches them.
+  void Place(ComposedStory& story, std::vector<ColumnFrame> columns, const MoreColumns& more = {},
+             std::shared_ptr<PrepareCursor> prepare = {});
 
   // Placing in steps, with exactly the result of Place: BeginPlace, then ContinuePlace until
   // it returns true. Each step places whole paragraphs until the last line placed lies
@@ -113,6 +115,10 @@ class Composer {
   static void Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark& mark);
 
  private:
+  // Finishes the lines placed so far (all but the last while placing goes on) and lets
+  // go of the layouts of paragraphs before `placed` whose lines are all finished.
+  void FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_t placed);
+
   Document& doc_;
   StyleReader styles_;
   bool keepLayouts_ = true;

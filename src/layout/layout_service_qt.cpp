@@ -64,7 +64,7 @@ UID MainStory(const Document& doc) {
 }
 
 int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
-                       int32_t maxAddedPages) {
+                       int32_t maxAddedPages, std::shared_ptr<PrepareCursor> prepare) {
   int32_t added = 0;
   size_t first_added_column = 0;
   // Only pages added here extend the thread, so its end is known without walking it for
@@ -90,7 +90,7 @@ int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
   // The pages added undo as one step.
   CommandProcessor& commands = doc.DataBase().Commands();
   auto sequence = commands.BeginCommandSequence(u"Add pages");
-  composer.Place(story, ThreadColumns(doc, thread), more);
+  composer.Place(story, ThreadColumns(doc, thread), more, std::move(prepare));
   if (sequence.IsValid()) commands.EndCommandSequence(sequence);
   return added;
 }
@@ -107,14 +107,19 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   for (const StoryEntry& entry : entries) {
     if (entry.firstFrame == kInvalidUID) continue;
     if (options.growStoryOnly && entry.story != options.growStory) continue;
-    auto story = composer.Prepare(entry.story);
-    if (!story) continue;
+    // Paragraphs are read as placing reaches them, so a batch run that lets layouts go
+    // never holds more than a few.
+    Composer::Prepared prepared = composer.BeginPrepare(entry.story);
+    if (!prepared.story) continue;
+    ComposedStory& story = *prepared.story;
     if (entry.story == options.growStory) {
-      ComposeGrowing(doc, composer, *story, ComposeOptions::kMaxAddedPages);
+      ComposeGrowing(doc, composer, story, ComposeOptions::kMaxAddedPages,
+                     std::move(prepared.cursor));
     } else {
-      composer.Place(*story, ThreadColumns(doc, StoryThread(doc, entry.story)));
+      composer.Place(story, ThreadColumns(doc, StoryThread(doc, entry.story)), {},
+                     std::move(prepared.cursor));
     }
-    state->Add(std::move(story));
+    state->Add(std::move(prepared.story));
   }
   doc.SetColumnSpans(state.get());
   states_[&doc] = std::move(state);

@@ -51,10 +51,12 @@ class QtLayoutService final : public LayoutService {
 UID MainStory(const Document& doc);
 
 // Pages with threaded copies of the story's last frame are added until the story fits;
-// used by Compose for ComposeOptions::growStory. The number of pages added.
+// used by Compose for ComposeOptions::growStory. The number of pages added. With `prepare`,
+// the story's paragraphs are read as placing reaches them.
 class Composer;
 struct ComposedStory;
+struct PrepareCursor;
 int32_t ComposeGrowing(Document& doc, Composer& composer, ComposedStory& story,
-                       int32_t maxAddedPages);
+                       int32_t maxAddedPages, std::shared_ptr<PrepareCursor> prepare = {});
 
 }  // namespace tarvelin

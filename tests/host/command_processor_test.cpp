@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/diagnostics.h"
+#include "host/objects/undo_step.h"
 #include "test_classes.h"
 
 namespace tarvelin::testing {
@@ -218,6 +219,43 @@ TEST_F(CommandProcessorTest, TextEditsUseSmallRecordsAndNeverSnapshotTheStory) {
   EXPECT_EQ(db_.Image(), before);
   ASSERT_EQ(cp_.Redo(), kSuccess);
   EXPECT_EQ(db_.Image(), after);
+}
+
+TEST_F(CommandProcessorTest, NewObjectsCostTheStepTheirCreationOnly) {
+  // An import's shape: a sequence of commands, each making objects the later ones edit.
+  AbortableSequence seq(cp_, u"Import");
+  std::vector<UID> stories;
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_EQ(cp_.ProcessCommand(MakeCommand(u"Make",
+                                             [&] {
+                                               stories.push_back(db_.CreateObject(kStory).GetUID());
+                                               db_.Query<IText>(stories.back())->Insert(0, u"new");
+                                               db_.Query<ICounter>(item_)->Set(
+                                                   i, u"n");  // an object from before the step
+                                               return kSuccess;
+                                             })),
+              kSuccess);
+    ASSERT_EQ(cp_.ProcessCommand(MakeCommand(u"Edit",
+                                             [&] {
+                                               for (UID s : {stories.front(), stories.back()})
+                                                 db_.Query<IText>(s)->Insert(0, u"x");
+                                               return kSuccess;
+                                             })),
+              kSuccess);
+  }
+  seq.End();
+  const UndoStep* step = cp_.LastStep();
+  ASSERT_NE(step, nullptr);
+  // One creation record per story, and one snapshot of the older item per command.
+  EXPECT_EQ(step->Size(), 200u + 200u);
+  auto after = db_.Image();
+  ASSERT_EQ(cp_.Undo(), kSuccess);
+  EXPECT_EQ(db_.ObjectCount(), 1u);
+  EXPECT_EQ(Counter(), 0);
+  ASSERT_EQ(cp_.Redo(), kSuccess);
+  EXPECT_EQ(db_.Image(), after);
+  // The first story was also the last one once.
+  EXPECT_EQ(db_.Query<IText>(stories.front())->Text(), std::u16string(201, u'x') + u"new");
 }
 
 // A command that keeps its own undo data (no PreDirty, no snapshot).

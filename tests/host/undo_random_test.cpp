@@ -23,6 +23,26 @@ struct ModelObject {
 };
 using Model = std::map<UID, ModelObject>;
 
+// Appends a mark to a story with undo of its own: its undo removes the last letter, so it
+// goes wrong unless it is replayed against exactly the state that followed it.
+class AppendMarkCommand final : public Command {
+ public:
+  AppendMarkCommand(Database& db, UID uid) : Command(u"Mark", UndoMode::kOwn), db_(db), uid_(uid) {}
+  ErrorCode Do() override {
+    Impl().RawInsert(Impl().Text().size(), u"!");
+    return kSuccess;
+  }
+  void Undo() override {
+    if (!Impl().Text().empty()) Impl().RawErase(Impl().Text().size() - 1, 1);
+  }
+  void Redo() override { Do(); }
+
+ private:
+  TextImpl& Impl() { return dynamic_cast<TextImpl&>(*db_.Query<IText>(uid_)); }
+  Database& db_;
+  UID uid_;
+};
+
 class RandomEditor {
  public:
   RandomEditor(uint32_t seed) : rng_(seed), db_(MakeRegistry()), cp_(db_.Commands()) {}
@@ -44,7 +64,7 @@ class RandomEditor {
     while (cursor_ + 1 < states_.size()) Redo();
   }
 
-  int undos = 0, redos = 0, aborts = 0, failures = 0;
+  int undos = 0, redos = 0, aborts = 0, failures = 0, own_undos = 0;
 
  private:
   struct State {
@@ -139,11 +159,28 @@ class RandomEditor {
     }
   }
 
-  // A mix of direct edits, commands, failing commands and nested sequences.
+  UID AnyStory(const Model& m) {
+    std::vector<UID> stories;
+    for (const auto& [uid, o] : m)
+      if (o.cls == kStory) stories.push_back(uid);
+    return stories.empty() ? kInvalidUID
+                           : stories[static_cast<size_t>(Pick(static_cast<int>(stories.size())))];
+  }
+
+  // A mix of direct edits, commands, failing commands, commands with their own undo (rare,
+  // as in real use) and nested sequences.
   void Work(Model& m, int depth) {
     int n = 1 + Pick(6);
     for (int i = 0; i < n; ++i) {
       int kind = Pick(10);
+      if (kind == 9 && Pick(2) == 0) {
+        if (UID story = AnyStory(m); story != kInvalidUID) {
+          ASSERT_EQ(cp_.ProcessCommand(std::make_shared<AppendMarkCommand>(db_, story)), kSuccess);
+          m[story].text += u"!";
+          ++own_undos;
+          continue;
+        }
+      }
       if (kind < 4) {
         ASSERT_NO_FATAL_FAILURE(Edit(m));
       } else if (kind < 7) {
@@ -251,6 +288,7 @@ TEST(UndoRandomTest, HistoryMatchesReferenceModel) {
     EXPECT_GT(editor.redos, 10);
     EXPECT_GT(editor.aborts, 10);
     EXPECT_GT(editor.failures, 10);
+    EXPECT_GT(editor.own_undos, 3);
   }
 }
 

@@ -62,6 +62,7 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
     }
     return err;
   }
+  db_.Release(frame.mark);
   if (cmd->GetUndoMode() == Command::UndoMode::kOwn) {
     db_.AddUndoRecord(kInvalidUID, kInvalidInterface, std::make_unique<CommandUndoRecord>(cmd));
     if (cmd->ItemList().DataBase() == &db_)
@@ -102,6 +103,7 @@ ErrorCode CommandProcessor::EndCommandSequence(SequenceId id) {
   if (ErrorCode e = CheckInnermost(id, "EndCommandSequence")) return e;
   Frame frame = std::move(frames_.back());
   frames_.pop_back();
+  db_.Release(frame.mark);
   if (frames_.empty()) {
     Commit(std::move(frame.name));
     Closed();

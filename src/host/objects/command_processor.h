@@ -59,6 +59,8 @@ class CommandProcessor {
   std::u16string UndoName() const;
   std::u16string RedoName() const;
   size_t UndoCount() const { return undo_.size(); }
+  // The step Undo would reverse (its journal, for accounting); null when none.
+  const UndoStep* LastStep() const { return undo_.empty() ? nullptr : undo_.back().get(); }
   size_t RedoCount() const { return redo_.size(); }
   void ClearHistory();
 

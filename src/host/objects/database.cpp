@@ -50,7 +50,8 @@ UIDRef Database::CreateObject(ClassID cls) {
   Attach(std::move(object));
   if (IsRecording()) {
     step_->Records().push_back({UndoStep::Kind::kCreated, uid});
-    covered_[CoverKey(uid, kCreatedKey)] = epoch_;
+    // Needed only once changes are journalled in full (see Fresh).
+    if (opaque_from_ != kNoRecord) covered_[CoverKey(uid, kCreatedKey)] = epoch_;
   } else if (!replaying_) {
     NoteUnrecordedChange("object created");
   }
@@ -218,6 +219,7 @@ void Database::PreDirty(Object& object, uint32_t instance) {
     return;
   }
   UID uid = object.uid_;
+  if (Fresh(uid)) return;
   if (auto it = covered_.find(CoverKey(uid, kCreatedKey));
       it != covered_.end() && it->second == epoch_)
     return;  // the creation record brings the object back whole
@@ -238,6 +240,7 @@ void Database::AddUndoRecord(UID target, InterfaceID iid, std::unique_ptr<UndoRe
     NoteUnrecordedChange("edit");
     return;
   }
+  if (Fresh(target)) return;
   auto& records = step_->Records();
   if (!records.empty() && records.size() - 1 >= merge_floor_) {
     UndoStep::Record& last = records.back();
@@ -245,6 +248,7 @@ void Database::AddUndoRecord(UID target, InterfaceID iid, std::unique_ptr<UndoRe
         last.custom->Absorb(*record))
       return;
   }
+  if (target == kInvalidUID && opaque_from_ == kNoRecord) opaque_from_ = records.size();
   UndoStep::Record r{UndoStep::Kind::kCustom, target};
   r.iid = iid;
   r.custom = std::move(record);
@@ -255,7 +259,7 @@ void Database::AddUndoRecord(UID target, InterfaceID iid, std::unique_ptr<UndoRe
 }
 
 void Database::Touch(UID target, InterfaceID iid) {
-  if (!IsRecording()) return;
+  if (!IsRecording() || Fresh(target)) return;
   UndoStep::Record r{UndoStep::Kind::kTouch, target};
   r.iid = iid;
   step_->Records().push_back(std::move(r));
@@ -276,12 +280,24 @@ void Database::OpenStep() {
   covered_.clear();
   ++epoch_;
   merge_floor_ = 0;
+  marks_.clear();
+  opaque_from_ = kNoRecord;
+}
+
+UID Database::FreshFrom(size_t depth) const {
+  return depth == 0 ? step_->UIDBefore() : marks_[depth - 1];
+}
+
+bool Database::Fresh(UID uid) const {
+  return step_ && opaque_from_ == kNoRecord && uid != kInvalidUID &&
+         uid >= FreshFrom(marks_.size());
 }
 
 Database::StepMark Database::Mark() {
   ++epoch_;
   merge_floor_ = step_->Size();
-  return {step_->Size(), next_uid_};
+  marks_.push_back(next_uid_);
+  return {step_->Size(), next_uid_, marks_.size() - 1};
 }
 
 void Database::RollbackTo(const StepMark& mark) {
@@ -289,9 +305,31 @@ void Database::RollbackTo(const StepMark& mark) {
   step_->RollbackTo(*this, mark.records);
   replaying_ = false;
   next_uid_ = mark.next_uid;
+  marks_.resize(std::min(marks_.size(), mark.depth));
+  if (opaque_from_ != kNoRecord && opaque_from_ >= mark.records) opaque_from_ = kNoRecord;
   // Snapshots taken after the mark are gone; nothing may count as covered by them.
   ++epoch_;
   merge_floor_ = step_->Size();
+}
+
+void Database::Release(const StepMark& mark) {
+  marks_.resize(std::min(marks_.size(), mark.depth));
+  // Records from the first opaque one on must stay: it may rely on the states they give.
+  const UID fresh = FreshFrom(marks_.size());
+  auto& records = step_->Records();
+  const size_t end = std::min(records.size(), opaque_from_);
+  if (mark.records >= end) return;
+  auto first = records.begin() + static_cast<ptrdiff_t>(mark.records);
+  auto last = records.begin() + static_cast<ptrdiff_t>(end);
+  auto kept = std::remove_if(first, last, [fresh](const UndoStep::Record& r) {
+    return r.kind != UndoStep::Kind::kCreated && r.kind != UndoStep::Kind::kDeleted &&
+           r.uid != kInvalidUID && r.uid >= fresh;
+  });
+  if (kept == last) return;
+  const size_t removed = static_cast<size_t>(last - kept);
+  records.erase(kept, last);
+  if (opaque_from_ != kNoRecord) opaque_from_ -= removed;
+  merge_floor_ = std::min(merge_floor_, records.size());
 }
 
 std::unique_ptr<UndoStep> Database::CloseStep(std::u16string name) {

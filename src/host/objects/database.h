@@ -94,14 +94,19 @@ class Database {
   struct StepMark {
     size_t records = 0;
     UID next_uid = kInvalidUID;
+    size_t depth = 0;  // marks open below this one
   };
 
   // Step control, used by the command processor.
   void OpenStep();
   bool HasOpenStep() const { return step_ != nullptr; }
-  // A rollback point; later changes are journalled afresh after it.
+  // A rollback point; later changes are journalled afresh after it. Marks nest: each is
+  // either rolled back to or released, innermost first.
   StepMark Mark();
   void RollbackTo(const StepMark& mark);
+  // The work since `mark` stays. Its records of objects created since the enclosing mark
+  // are dropped: rolling back that far, or undoing the step, detaches those objects whole.
+  void Release(const StepMark& mark);
   // Closes the open step under `name`; null when it recorded nothing.
   std::unique_ptr<UndoStep> CloseStep(std::u16string name);
   void ReplayUndo(UndoStep& step);
@@ -115,6 +120,10 @@ class Database {
   std::vector<uint8_t> CaptureImpl(Object& object, uint32_t instance) const;
   bool RestoreImpl(Object& object, uint32_t instance, std::span<const uint8_t> bytes);
   void NoteUnrecordedChange(const char* what);
+  // True when `uid` was created since the innermost open mark and nothing in the step
+  // replays opaquely: its changes need no journal, its creation record brings it back.
+  bool Fresh(UID uid) const;
+  UID FreshFrom(size_t depth) const;
   // Names an object the open step changed by means the journal cannot see (a command
   // with its own undo), for the change notice only.
   void Touch(UID target, InterfaceID iid);
@@ -131,6 +140,12 @@ class Database {
   std::unordered_map<uint64_t, uint64_t> covered_;
   uint64_t epoch_ = 0;
   size_t merge_floor_ = 0;  // custom records below this index may not absorb new ones
+  // The next UID at each open mark, outermost first.
+  std::vector<UID> marks_;
+  static constexpr size_t kNoRecord = static_cast<size_t>(-1);
+  // Index of the step's first record of a command with its own undo. Such a record may
+  // touch any object, so from there on every change is journalled in full.
+  size_t opaque_from_ = kNoRecord;
   bool replaying_ = false;
 
   mutable std::unique_ptr<MemoryStream> scratch_;  // reused for snapshots

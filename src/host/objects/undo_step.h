@@ -21,9 +21,13 @@
 // A snapshot covers every later change of its instance until the next mark, because the
 // snapshot is taken again after each mark (each command, each nested sequence) and after
 // each custom record. An object created in the step is detached with its final state, so
-// redo brings back exactly that state. The next UID is part of the step too (before and
-// after), so UIDs come out the same on redo and new objects after an undo never collide
-// with objects the redo stack still holds.
+// redo brings back exactly that state; that is also why the journal keeps no change of an
+// object created since the innermost open mark, and drops them when a command or sequence
+// ends for objects created since the mark around it (an import's new frames and stories
+// then cost one record each). Records only change their own object, except those of
+// commands with their own undo, which end this economy for the rest of the step. The next UID is
+// part of the step too (before and after), so UIDs come out the same on redo and new objects after
+// an undo never collide with objects the redo stack still holds.
 #pragma once
 
 #include <cstdint>

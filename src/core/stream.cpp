@@ -153,7 +153,9 @@ bool Stream::XferText(std::u16string& v) {
   return true;
 }
 
-int64_t Stream::Tell() const { return BufferBase() + (cur_ - buffer_start_); }
+int64_t Stream::Tell() const {
+  return BufferBase() + (cur_ - buffer_start_);
+}
 
 std::optional<int64_t> Stream::Seek(int64_t offset, SeekFrom from) {
   if (!open_) return std::nullopt;
@@ -170,7 +172,9 @@ std::optional<int64_t> Stream::Seek(int64_t offset, SeekFrom from) {
   return SeekTo(target);
 }
 
-bool Stream::Flush() { return open_ && FlushImpl(); }
+bool Stream::Flush() {
+  return open_ && FlushImpl();
+}
 
 void Stream::Close() {
   if (!open_) return;
@@ -207,7 +211,9 @@ FileStream::FileStream(StreamDirection d, int fd, std::filesystem::path path)
   end_ = IsReading() ? buffer_start_ : buffer_start_ + buffer_.size();
 }
 
-FileStream::~FileStream() { Close(); }
+FileStream::~FileStream() {
+  Close();
+}
 
 bool FileStream::Fill() {
   base_ += end_ - buffer_start_;
@@ -295,8 +301,14 @@ std::unique_ptr<MemoryStream> MemoryStream::ReadOwned(std::vector<uint8_t> bytes
   return s;
 }
 
-std::unique_ptr<MemoryStream> MemoryStream::Write() {
-  return std::unique_ptr<MemoryStream>(new MemoryStream(StreamDirection::kWrite));
+std::unique_ptr<MemoryStream> MemoryStream::Write(size_t capacity) {
+  std::unique_ptr<MemoryStream> s(new MemoryStream(StreamDirection::kWrite));
+  if (capacity) {
+    s->owned_.resize(capacity);
+    s->buffer_start_ = s->cur_ = s->owned_.data();
+    s->end_ = s->buffer_start_ + capacity;
+  }
+  return s;
 }
 
 size_t MemoryStream::Size() const {
@@ -322,9 +334,13 @@ std::optional<int64_t> MemoryStream::SeekTo(int64_t absolute) {
   return absolute;
 }
 
-std::optional<int64_t> MemoryStream::EndPosition() { return static_cast<int64_t>(Size()); }
+std::optional<int64_t> MemoryStream::EndPosition() {
+  return static_cast<int64_t>(Size());
+}
 
-std::span<const uint8_t> MemoryStream::Bytes() const { return {buffer_start_, Size()}; }
+std::span<const uint8_t> MemoryStream::Bytes() const {
+  return {buffer_start_, Size()};
+}
 
 std::vector<uint8_t> MemoryStream::TakeBytes() {
   if (IsReading()) return {Bytes().begin(), Bytes().end()};
@@ -335,6 +351,32 @@ std::vector<uint8_t> MemoryStream::TakeBytes() {
   high_water_ = 0;
   buffer_start_ = cur_ = end_ = nullptr;
   return out;
+}
+
+// ---------------------------------------------------------------- CountingStream
+
+CountingStream::CountingStream() : Stream(StreamDirection::kWrite) {
+  buffer_start_ = cur_ = sink_;
+  end_ = sink_ + sizeof sink_;
+}
+
+size_t CountingStream::Count() const {
+  return std::max(high_water_, static_cast<size_t>(base_ + (cur_ - buffer_start_)));
+}
+
+bool CountingStream::Drain() {
+  high_water_ = Count();
+  base_ += cur_ - buffer_start_;
+  cur_ = buffer_start_;
+  return true;
+}
+
+std::optional<int64_t> CountingStream::SeekTo(int64_t absolute) {
+  if (absolute < 0 || static_cast<size_t>(absolute) > Count()) return std::nullopt;
+  high_water_ = Count();
+  base_ = absolute;
+  cur_ = buffer_start_;
+  return absolute;
 }
 
 }  // namespace tarvelin

@@ -148,7 +148,8 @@ class MemoryStream final : public Stream {
   // Reads from bytes the caller keeps alive.
   static std::unique_ptr<MemoryStream> ReadView(std::span<const uint8_t> bytes);
   static std::unique_ptr<MemoryStream> ReadOwned(std::vector<uint8_t> bytes);
-  static std::unique_ptr<MemoryStream> Write();
+  // `capacity`: bytes to make room for at once, when the size is known (CountingStream).
+  static std::unique_ptr<MemoryStream> Write(size_t capacity = 0);
 
   // The bytes written so far (write mode) or the bytes read from (read mode).
   std::span<const uint8_t> Bytes() const;
@@ -167,6 +168,27 @@ class MemoryStream final : public Stream {
 
   std::vector<uint8_t> owned_;
   size_t high_water_ = 0;  // write mode: bytes written, even after seeking back
+};
+
+// Writes nowhere and counts: the size a write would have, to make room for it exactly
+// (a large object then never sits in a buffer twice the size, nor in two buffers).
+class CountingStream final : public Stream {
+ public:
+  CountingStream();
+  size_t Count() const;
+
+ private:
+  bool Fill() override { return false; }
+  bool Drain() override;
+  int64_t BufferBase() const override { return base_; }
+  std::optional<int64_t> SeekTo(int64_t absolute) override;
+  std::optional<int64_t> EndPosition() override { return static_cast<int64_t>(Count()); }
+  bool FlushImpl() override { return true; }
+  void CloseImpl() override {}
+
+  uint8_t sink_[4096];
+  int64_t base_ = 0;
+  size_t high_water_ = 0;
 };
 
 }  // namespace tarvelin

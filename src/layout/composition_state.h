@@ -17,6 +17,7 @@
 #include <QTextCharFormat>
 #include <QTextLayout>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -130,10 +131,12 @@ struct ComposedStory {
   UID story = kInvalidUID;
   int32_t totalLength = 0;
   std::vector<ComposedColumn> columns;
-  std::vector<ComposedParagraph> paragraphs;
+  // Deques: a long story's paragraphs and lines grow without being moved, so placing never
+  // holds an old copy beside a new one.
+  std::deque<ComposedParagraph> paragraphs;
   std::vector<TextPaint> paints;
   std::vector<QTextCharFormat> formats;  // the character format of each paint's look
-  std::vector<ComposedLine> lines;
+  std::deque<ComposedLine> lines;
   std::vector<PlacedInline> inlines;  // in story order
   std::vector<RuleStroke> rules;
   bool overset = false;

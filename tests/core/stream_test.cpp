@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace tarvelin {
 namespace {
@@ -115,6 +116,52 @@ TEST(StreamTest, SeekAndTellAcrossBufferBoundaries) {
   EXPECT_FALSE(in->Seek(-1, SeekFrom::kStart));
   EXPECT_FALSE(in->Seek(1, SeekFrom::kEnd));
   std::filesystem::remove(path);
+}
+
+// Counting must give exactly the size the memory stream ends with, seeks back included, so
+// that a buffer sized by it is filled without growing.
+TEST(StreamTest, CountingGivesTheSizeAWriteHas) {
+  const std::u16string long_text(50000, u'ż');
+  using Write = std::function<void(Stream&)>;
+  const Write writes[] = {
+      [](Stream&) {},
+      [](Stream& s) { s.WriteByte(1); },
+      [&](Stream& s) {
+        std::u16string t = long_text;
+        s.XferText(t);
+      },
+      [&](Stream& s) {  // a length written after its data, then the tail
+        uint32_t n = 0;
+        s.XferInt32(n);
+        std::u16string t = long_text;
+        s.XferText(t);
+        const int64_t end = s.Tell();
+        n = static_cast<uint32_t>(end);
+        s.Seek(0, SeekFrom::kStart);
+        s.XferInt32(n);
+        s.Seek(0, SeekFrom::kEnd);
+        s.WriteByte(9);
+      },
+      [](Stream& s) {  // seeking back within what was written ends no earlier
+        for (int i = 0; i < 10000; ++i) s.WriteByte(static_cast<uint8_t>(i));
+        s.Seek(100, SeekFrom::kStart);
+        s.WriteByte(7);
+      },
+  };
+  for (size_t i = 0; i < std::size(writes); ++i) {
+    SCOPED_TRACE(i);
+    CountingStream counted;
+    writes[i](counted);
+    auto free_size = MemoryStream::Write();
+    writes[i](*free_size);
+    const std::vector<uint8_t> want = free_size->TakeBytes();
+    EXPECT_EQ(counted.Count(), want.size());
+    auto sized = MemoryStream::Write(counted.Count());
+    writes[i](*sized);
+    EXPECT_EQ(sized->TakeBytes(), want);
+  }
+  CountingStream counted;
+  EXPECT_FALSE(counted.Seek(1, SeekFrom::kStart)) << "past the end of what was written";
 }
 
 TEST(StreamTest, ShortReadsFailAndClosedStreamsRefuse) {

@@ -118,6 +118,7 @@ class Database {
   std::shared_ptr<Object> Detach(UID uid);
   void Attach(std::shared_ptr<Object> object);
   std::vector<uint8_t> CaptureImpl(Object& object, uint32_t instance) const;
+  std::vector<uint8_t> CaptureImplExact(Object& object, uint32_t instance) const;
   bool RestoreImpl(Object& object, uint32_t instance, std::span<const uint8_t> bytes);
   void NoteUnrecordedChange(const char* what);
   // True when `uid` was created since the innermost open mark and nothing in the step

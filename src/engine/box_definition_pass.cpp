@@ -102,7 +102,8 @@ void Pass(const StoryText& story, FrameRef frame, Progress* taskBar, int nesting
       createBar->SetPosition(k);
       if (createBar->WasCancelled()) break;
     }
-    BoxDefinition& record = collection.records[static_cast<size_t>(k)].record;
+    // Taken out of the collection: each record's memory goes once its frame is made.
+    BoxDefinition record = std::move(collection.records[static_cast<size_t>(k)].record);
     const FrameRef created = run.creator.CreateInlineFrame(record, frame, k, m, nestingLevel);
     if (created.IsNull()) {
       KInDesignCommon::LogLine(u"Newly created frame is UIDRef::gNull!");

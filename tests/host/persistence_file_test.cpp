@@ -9,6 +9,7 @@
 #include <random>
 
 #include "core/stream.h"
+#include "core/utf16.h"
 #include "host/application/host_registry.h"
 #include "host/application/session_workspace.h"
 #include "host/documents/document.h"
@@ -153,6 +154,30 @@ TEST_F(PersistenceTest, PlugInDataSurvivesABuildWithoutThePlugIn) {
     if (auto n = o.Query<INote>(); n && n->Get() == u"fn=ad.jpg") found = true;
   });
   EXPECT_TRUE(found);
+}
+
+TEST_F(PersistenceTest, ALongStoryIsWrittenInPlaceAndReadBackWhole) {
+  // Large enough to be streamed into the file rather than bound whole.
+  std::u16string text;
+  for (int i = 0; text.size() < 400000; ++i)
+    text += u"Ogłoszenie " + Widen(std::to_string(i)) + u"\r";
+  UID story = doc_->Stories()->Entries().front().story;
+  ASSERT_EQ(InsertText({&doc_->DataBase(), story}, 0, text), kSuccess);
+  fs::path a = dir_ / "long.tvd";
+  ASSERT_TRUE(SaveDocument(*doc_, a).Ok());
+  FileResult r;
+  auto loaded = OpenDocumentFile(registry_, a, r);
+  ASSERT_TRUE(loaded) << r.message;
+  EXPECT_EQ(loaded->DataBase().Image(), doc_->DataBase().Image());
+
+  SaveOptions small;
+  small.maxPageCount = 100;  // the frames fit, the story does not
+  const std::string previous = ReadBytes(a);
+  r = SaveDatabase(doc_->DataBase(), a, FileKind::kDocument, small);
+  EXPECT_FALSE(r.Ok());
+  EXPECT_NE(r.message.find("disk is full"), std::string::npos) << r.message;
+  EXPECT_EQ(ReadBytes(a), previous);
+  EXPECT_EQ(FilesInDir(), 1u);
 }
 
 TEST_F(PersistenceTest, AFailingSaveLeavesThePreviousFileAndNoLitter) {

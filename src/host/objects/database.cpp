@@ -131,31 +131,38 @@ bool Database::RestoreImpl(Object& object, uint32_t instance, std::span<const ui
   return s->Good();
 }
 
-std::vector<uint8_t> Database::CaptureImplExact(Object& object, uint32_t instance) const {
-  PersistentImpl* p = object.impls_[instance]->AsPersistent();
-  if (!p) return {};
-  ImplementationID id = object.layout_->impls[instance];
-  CountingStream counted;
-  p->ReadWrite(counted, id);
-  auto s = MemoryStream::Write(counted.Count());
-  p->ReadWrite(*s, id);
-  return s->TakeBytes();
+std::vector<Database::ImplImage> Database::ImplImages(const Object& object) const {
+  std::vector<ImplImage> images;
+  Object& o = const_cast<Object&>(object);  // ReadWrite serves both directions
+  for (uint32_t i = 0; i < o.impls_.size(); ++i) {
+    PersistentImpl* p = o.impls_[i]->AsPersistent();
+    if (!p) continue;
+    const ImplementationID id = o.layout_->impls[i];
+    CountingStream counted;
+    p->ReadWrite(counted, id);
+    images.push_back({id, counted.Count(), [p, id](Stream& s) { p->ReadWrite(s, id); }});
+  }
+  for (const auto& f : o.foreign_) {
+    const std::vector<uint8_t>* bytes = &f.bytes;
+    images.push_back({f.impl, bytes->size(),
+                      [bytes](Stream& s) { s.WriteBytes(bytes->data(), bytes->size()); }});
+  }
+  if (!o.foreign_.empty())
+    std::sort(images.begin(), images.end(),
+              [](const auto& a, const auto& b) { return a.impl < b.impl; });
+  return images;
 }
 
+// Each implementation sized exactly before it is written: the largest story of a document
+// takes no more memory than its bytes, and nothing stays behind in the snapshot buffer.
 ObjectRecord Database::CaptureObject(const Object& object) const {
   ObjectRecord r;
   r.cls = object.Class();
   r.uid = object.uid_;
-  Object& o = const_cast<Object&>(object);  // ReadWrite serves both directions
-  // Saving captures every object once: sized exactly, the largest story of a document takes
-  // no more memory than its bytes, and nothing stays behind in the snapshot buffer.
-  for (uint32_t i = 0; i < o.impls_.size(); ++i)
-    if (o.impls_[i]->AsPersistent())
-      r.impls.push_back({o.layout_->impls[i], CaptureImplExact(o, i)});
-  if (!o.foreign_.empty()) {
-    for (const auto& f : o.foreign_) r.impls.push_back({f.impl, f.bytes});
-    std::sort(r.impls.begin(), r.impls.end(),
-              [](const auto& a, const auto& b) { return a.impl < b.impl; });
+  for (const ImplImage& image : ImplImages(object)) {
+    auto s = MemoryStream::Write(image.size);
+    image.write(*s);
+    r.impls.push_back({image.impl, s->TakeBytes()});
   }
   return r;
 }

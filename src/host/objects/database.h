@@ -64,6 +64,15 @@ class Database {
 
   // ---- persistence (object_record.h)
   ObjectRecord CaptureObject(const Object& object) const;
+  // One persistent implementation as saving writes it: its size, known before a byte is
+  // written, and the writing of exactly those bytes (valid while the object is unchanged).
+  struct ImplImage {
+    ImplementationID impl;
+    size_t size = 0;
+    std::function<void(Stream&)> write;
+  };
+  // Ascending implementation ID, the kept bytes of unknown implementations included.
+  std::vector<ImplImage> ImplImages(const Object& object) const;
   // Inserts a stored object outside undo (loading). The UID must be free; an unknown
   // class gives a placeholder that keeps all bytes; unknown implementations keep theirs.
   // kCorruptData when an implementation's ReadWrite runs out of bytes; the object is
@@ -118,7 +127,6 @@ class Database {
   std::shared_ptr<Object> Detach(UID uid);
   void Attach(std::shared_ptr<Object> object);
   std::vector<uint8_t> CaptureImpl(Object& object, uint32_t instance) const;
-  std::vector<uint8_t> CaptureImplExact(Object& object, uint32_t instance) const;
   bool RestoreImpl(Object& object, uint32_t instance, std::span<const uint8_t> bytes);
   void NoteUnrecordedChange(const char* what);
   // True when `uid` was created since the innermost open mark and nothing in the step

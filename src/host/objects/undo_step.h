@@ -31,6 +31,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <string>
 #include <vector>
@@ -68,7 +69,7 @@ class UndoStep {
   // Bytes kept by snapshots (for memory accounting and tests).
   size_t SnapshotBytes() const;
 
-  std::vector<Record>& Records() { return records_; }
+  std::deque<Record>& Records() { return records_; }
   UID UIDBefore() const { return uid_before_; }
   UID UIDAfter() const { return uid_after_; }
   void SetUIDAfter(UID uid) { uid_after_ = uid; }
@@ -90,7 +91,7 @@ class UndoStep {
   static void Swap(Database& db, Record& r);
 
   std::u16string name_;
-  std::vector<Record> records_;
+  std::deque<Record> records_;  // a long import's journal grows without moving
   ChangeSet changes_;
   UID uid_before_;
   UID uid_after_ = kInvalidUID;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <system_error>
 #include <vector>
 
+#include "core/stream.h"
 #include "host/documents/document.h"
 #include "host/objects/class_registry.h"
 #include "host/objects/database.h"
@@ -86,6 +88,59 @@ fs::path TemporaryBeside(const fs::path& target) {
   return tmp;
 }
 
+// Writes one large blob in place, through a buffer: its bytes are never all in memory.
+class BlobStream final : public Stream {
+ public:
+  explicit BlobStream(sqlite3_blob* blob)
+      : Stream(StreamDirection::kWrite), blob_(blob), size_(sqlite3_blob_bytes(blob)) {
+    buffer_start_ = cur_ = buffer_.data();
+    end_ = buffer_start_ + buffer_.size();
+  }
+  // Every byte of the blob was written: a shorter write would leave zeros behind.
+  bool Complete() { return Good() && Flush() && high_water_ == size_; }
+
+ private:
+  bool Fill() override { return false; }
+  bool Drain() override {
+    if (!FlushImpl()) return false;
+    base_ += cur_ - buffer_start_;
+    cur_ = buffer_start_;
+    return true;
+  }
+  int64_t BufferBase() const override { return base_; }
+  std::optional<int64_t> SeekTo(int64_t absolute) override {
+    if (!FlushImpl() || absolute < 0 || absolute > size_) return std::nullopt;
+    base_ = absolute;
+    cur_ = buffer_start_;
+    return absolute;
+  }
+  std::optional<int64_t> EndPosition() override { return size_; }
+  bool FlushImpl() override {
+    const int n = static_cast<int>(cur_ - buffer_start_);
+    if (n == 0) return good_;
+    if (base_ + n > size_ ||
+        sqlite3_blob_write(blob_, buffer_start_, n, static_cast<int>(base_)) != SQLITE_OK) {
+      good_ = false;
+      return false;
+    }
+    high_water_ = std::max(high_water_, base_ + n);
+    // Written: a later flush without new bytes must not write them again.
+    base_ += n;
+    cur_ = buffer_start_;
+    return true;
+  }
+  void CloseImpl() override {}
+
+  sqlite3_blob* blob_;
+  int64_t size_;
+  int64_t base_ = 0;
+  int64_t high_water_ = 0;
+  std::array<uint8_t, 64 * 1024> buffer_{};
+};
+
+// Implementations up to this size are bound whole; larger ones are streamed into the file.
+constexpr size_t kStreamedBlob = 256 * 1024;
+
 // Writes the whole database into a fresh file at `path`.
 FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind,
                      const SaveOptions& options) {
@@ -105,8 +160,9 @@ FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind
   if (c.Exec("BEGIN;"
              "CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT NOT NULL);"
              "CREATE TABLE objects (uid INTEGER PRIMARY KEY, class INTEGER NOT NULL);"
+             // A rowid table, so that large implementations can be written in place.
              "CREATE TABLE impls (uid INTEGER NOT NULL, impl INTEGER NOT NULL, data BLOB NOT NULL,"
-             " PRIMARY KEY (uid, impl)) WITHOUT ROWID;") != SQLITE_OK)
+             " PRIMARY KEY (uid, impl));") != SQLITE_OK)
     return Fail(kFailure, "cannot write " + path.string() + ": " + c.Error());
 
   Statement meta, object, impl;
@@ -127,28 +183,52 @@ FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind
   size_t done = 0;
   int rc = SQLITE_OK;
   bool cancelled = false;
+  // Writes one implementation: small ones bound whole, large ones (a long story) written
+  // into a zero-filled blob of their exact size, so neither we nor SQLite copy them whole.
+  auto put_impl = [&](UID uid, const Database::ImplImage& image) {
+    sqlite3_reset(impl.stmt);
+    sqlite3_bind_int64(impl.stmt, 1, uid);
+    sqlite3_bind_int64(impl.stmt, 2, image.impl.Value());
+    std::vector<uint8_t> bytes;
+    const bool streamed = image.size > kStreamedBlob;
+    if (streamed) {
+      sqlite3_bind_zeroblob64(impl.stmt, 3, image.size);
+    } else {
+      auto s = MemoryStream::Write(image.size);
+      image.write(*s);
+      bytes = s->TakeBytes();
+      // An empty vector's data() may be null, which SQLite would store as NULL.
+      static const uint8_t kNothing = 0;
+      sqlite3_bind_blob(impl.stmt, 3, bytes.empty() ? &kNothing : bytes.data(),
+                        static_cast<int>(bytes.size()), SQLITE_STATIC);
+    }
+    if (sqlite3_step(impl.stmt) != SQLITE_DONE) return sqlite3_errcode(c.db);
+    if (!streamed) return SQLITE_OK;
+    sqlite3_blob* blob = nullptr;
+    int e =
+        sqlite3_blob_open(c.db, "main", "impls", "data", sqlite3_last_insert_rowid(c.db), 1, &blob);
+    if (e == SQLITE_OK) {
+      BlobStream out(blob);
+      image.write(out);
+      if (!out.Complete())
+        e = sqlite3_errcode(c.db) == SQLITE_OK ? SQLITE_ERROR : sqlite3_errcode(c.db);
+    }
+    const int closed = sqlite3_blob_close(blob);
+    return e != SQLITE_OK ? e : closed;
+  };
+
   source.ForEachObject([&](const Object& o) {
     if (rc != SQLITE_OK || cancelled) return;
-    ObjectRecord r = source.CaptureObject(o);
     sqlite3_reset(object.stmt);
-    sqlite3_bind_int64(object.stmt, 1, r.uid);
-    sqlite3_bind_int64(object.stmt, 2, r.cls.Value());
+    sqlite3_bind_int64(object.stmt, 1, o.GetUID());
+    sqlite3_bind_int64(object.stmt, 2, o.Class().Value());
     if (sqlite3_step(object.stmt) != SQLITE_DONE) {
       rc = sqlite3_errcode(c.db);
       return;
     }
-    for (const auto& i : r.impls) {
-      sqlite3_reset(impl.stmt);
-      sqlite3_bind_int64(impl.stmt, 1, r.uid);
-      sqlite3_bind_int64(impl.stmt, 2, i.impl.Value());
-      // An empty vector's data() may be null, which SQLite would store as NULL.
-      static const uint8_t kNothing = 0;
-      sqlite3_bind_blob(impl.stmt, 3, i.bytes.empty() ? &kNothing : i.bytes.data(),
-                        static_cast<int>(i.bytes.size()), SQLITE_STATIC);
-      if (sqlite3_step(impl.stmt) != SQLITE_DONE) {
-        rc = sqlite3_errcode(c.db);
-        return;
-      }
+    for (const Database::ImplImage& image : source.ImplImages(o)) {
+      rc = put_impl(o.GetUID(), image);
+      if (rc != SQLITE_OK) return;
     }
     ++done;
     if (options.progress && done % 1024 == 0 && !options.progress(done, total)) cancelled = true;

@@ -103,7 +103,8 @@ void Pass(const StoryText& story, FrameRef frame, Progress* taskBar, int nesting
       if (createBar->WasCancelled()) break;
     }
     // Taken out of the collection: each record's memory goes once its frame is made.
-    BoxDefinition record = std::move(collection.records[static_cast<size_t>(k)].record);
+    BoxDefinition record = std::move(collection.records.front().record);
+    collection.records.pop_front();
     const FrameRef created = run.creator.CreateInlineFrame(record, frame, k, m, nestingLevel);
     if (created.IsNull()) {
       KInDesignCommon::LogLine(u"Newly created frame is UIDRef::gNull!");

@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -85,7 +86,7 @@ const char* ReasonName(RejectedDefinition::Reason reason);
 
 struct BoxCollection {
   // Valid records in story order, with their recorded indices.
-  std::vector<CollectedRecord> records;
+  std::deque<CollectedRecord> records;  // the pass takes each from the front as it goes
   std::vector<RejectedDefinition> rejected;
   // The record whose parse failed; collection stopped there and the pass creates nothing.
   std::optional<CollectedRecord> invalid;

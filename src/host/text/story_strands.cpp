@@ -21,22 +21,28 @@ void GapText::MoveGap(size_t pos) {
   }
 }
 
-// A buffer this large that an erase leaves three quarters empty is given back (the scratch
-// story of an import, emptied by moving its text, is kept whole by the undo of its deletion).
-// Shrinking only below a quarter keeps every edit amortised constant.
+// Room left for growth is proportional to what is used, up to a few hundred units: an
+// import makes thousands of small stories, each filled once. A large buffer that erases
+// leave a quarter empty is given back (the box pass takes the definitions out of the main
+// story), down to an eighth to spare: between two reallocations lie edits of at least an
+// eighth of the size, so every edit stays amortised constant.
 namespace {
 
 constexpr size_t kShrinkAbove = 4096;
 
 bool ShouldShrink(size_t used, size_t capacity) {
-  return capacity > kShrinkAbove && used < capacity / 4;
+  return capacity > kShrinkAbove && used < capacity / 4 * 3;
+}
+
+size_t WithRoom(size_t used, size_t most) {
+  return used + std::min(most, used / 8 + 8);
 }
 
 }  // namespace
 
 void GapText::Reserve(size_t n) {
   if (gap_end_ - gap_begin_ >= n) return;
-  Reallocate(std::max(size() + n + 256, buf_.size() + buf_.size() / 2));
+  Reallocate(std::max(WithRoom(size() + n, 256), buf_.size() + buf_.size() / 2));
 }
 
 void GapText::Reallocate(size_t capacity) {
@@ -61,7 +67,7 @@ void GapText::Erase(size_t pos, size_t n) {
   if (n == 0) return;
   MoveGap(pos);
   gap_end_ += n;
-  if (ShouldShrink(size(), buf_.size())) Reallocate(size() + size() / 2 + 256);
+  if (ShouldShrink(size(), buf_.size())) Reallocate(WithRoom(size(), size()));
 }
 
 std::u16string GapText::Copy(size_t pos, size_t n) const {
@@ -109,7 +115,7 @@ void RunArray::Seek(size_t pos) const {
 
 void RunArray::Reserve(size_t n) {
   if (gap_end_ - gap_begin_ >= n) return;
-  Reallocate(std::max(RunCount() + n + 16, runs_.size() + runs_.size() / 2));
+  Reallocate(std::max(WithRoom(RunCount() + n, 16), runs_.size() + runs_.size() / 2));
 }
 
 void RunArray::Reallocate(size_t capacity) const {
@@ -190,7 +196,7 @@ void RunArray::Erase(size_t pos, size_t n) {
   }
   total_ -= n - remaining;
   MergeAtGap();
-  if (ShouldShrink(RunCount(), runs_.size())) Reallocate(RunCount() + RunCount() / 2 + 16);
+  if (ShouldShrink(RunCount(), runs_.size())) Reallocate(WithRoom(RunCount(), RunCount()));
 }
 
 std::vector<Run> RunArray::Collect(size_t pos, size_t n) const {

@@ -250,6 +250,8 @@ int PaginateOne(const Args& args) {
 
   clock.Lap("start");
 
+  // A batch run never undoes: the import journals only what its steps need to roll back.
+  doc->DataBase().Commands().KeepHistory(false);
   InterruptGuard interrupts;
   auto outcome = PerformBatchAction(app, plugin_ids::kImportAndProcessAction);
   if (!outcome) return UsageError("the plug-in gave no report of its run");
@@ -264,8 +266,7 @@ int PaginateOne(const Args& args) {
                       (report.logFile.empty() ? "" : " (see " + report.logFile.string() + ")"));
   }
 
-  // A batch run never undoes: the journal of the import goes before composing needs memory.
-  doc->DataBase().Commands().ClearHistory();
+  // What the import freed goes back to the system before composing needs memory.
   malloc_trim(0);
   clock.Lap("release");
   ComposeOptions compose;

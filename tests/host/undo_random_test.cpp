@@ -64,6 +64,33 @@ class RandomEditor {
     while (cursor_ + 1 < states_.size()) Redo();
   }
 
+  // A batch run's way: no history. Inner commands and sequences still roll back exactly,
+  // the outermost sequence journals nothing once they end, and aborting it keeps its work.
+  void RunWithoutHistory(int steps) {
+    cp_.KeepHistory(false);
+    std::vector<ChangeSet> notices;
+    db_.AddObserver([&](const ChangeSet& c) { notices.push_back(c); });
+    for (int i = 0; i < steps; ++i) {
+      Model m = model_;
+      {
+        AbortableSequence seq(cp_, u"Batch");
+        ASSERT_NO_FATAL_FAILURE(Work(m, 0));
+        ASSERT_EQ(db_.JournalSize(), 0u);
+        if (Pick(5) == 0) {
+          ASSERT_EQ(seq.Abort(), kFailure);
+          ++aborts;
+        } else {
+          ASSERT_EQ(seq.End(), kSuccess);
+        }
+      }
+      model_ = m;
+      ASSERT_NO_FATAL_FAILURE(CheckModel(model_));
+      ASSERT_FALSE(cp_.CanUndo());
+      ASSERT_EQ(notices.size(), static_cast<size_t>(i + 1));
+      ASSERT_TRUE(notices.back().unknown);
+    }
+  }
+
   int undos = 0, redos = 0, aborts = 0, failures = 0, own_undos = 0;
 
  private:
@@ -289,6 +316,16 @@ TEST(UndoRandomTest, HistoryMatchesReferenceModel) {
     EXPECT_GT(editor.aborts, 10);
     EXPECT_GT(editor.failures, 10);
     EXPECT_GT(editor.own_undos, 3);
+  }
+}
+
+TEST(UndoRandomTest, WithoutHistoryOnlyInnerWorkRollsBack) {
+  for (uint32_t seed : {4u, 5u, 6u}) {
+    SCOPED_TRACE(::testing::Message() << "seed " << seed);
+    RandomEditor editor(seed);
+    ASSERT_NO_FATAL_FAILURE(editor.RunWithoutHistory(150));
+    EXPECT_GT(editor.aborts, 10);
+    EXPECT_GT(editor.failures, 10);
   }
 }
 

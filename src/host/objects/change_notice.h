@@ -28,8 +28,11 @@ struct ChangeSet {
   std::vector<UID> created;
   std::vector<UID> deleted;
   std::vector<std::pair<UID, InterfaceID>> modified;
+  // A step of a run that keeps no undo history: its changes are not known, so anything
+  // may have changed (the lists are empty).
+  bool unknown = false;
 
-  bool Empty() const { return created.empty() && deleted.empty() && modified.empty(); }
+  bool Empty() const { return !unknown && created.empty() && deleted.empty() && modified.empty(); }
   bool WasModified(UID uid, InterfaceID iid) const;
 };
 

@@ -38,6 +38,7 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
   if (replaying_ || db_.IsReplaying()) return kBusy;
   bool outermost = frames_.empty();
   if (outermost) {
+    unjournalled_ = false;
     db_.OpenStep();
     Opened();
   }
@@ -79,7 +80,8 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
 SequenceId CommandProcessor::BeginCommandSequence(std::u16string name) {
   if (replaying_ || db_.IsReplaying()) return SequenceId{};
   if (frames_.empty()) {
-    db_.OpenStep();
+    unjournalled_ = !keep_history_;
+    db_.OpenStep(!unjournalled_);
     Opened();
   }
   SequenceId id{next_sequence_++};
@@ -115,6 +117,15 @@ ErrorCode CommandProcessor::AbortCommandSequence(SequenceId id) {
   if (ErrorCode e = CheckInnermost(id, "AbortCommandSequence")) return e;
   Frame frame = std::move(frames_.back());
   frames_.pop_back();
+  if (frames_.empty() && unjournalled_) {
+    diag::Printf(
+        "CommandProcessor: sequence \"%s\" keeps no history and cannot be aborted; its "
+        "work stays\n",
+        ToUtf8(frame.name).c_str());
+    Commit(std::move(frame.name));
+    Closed();
+    return kFailure;
+  }
   db_.RollbackTo(frame.mark);
   if (frames_.empty()) {
     db_.CloseStep({});  // empty now: dropped
@@ -143,7 +154,18 @@ size_t CommandProcessor::SequenceDepth() const {
 }
 
 void CommandProcessor::Commit(std::u16string name) {
-  std::unique_ptr<UndoStep> step = db_.CloseStep(std::move(name));
+  std::unique_ptr<UndoStep> step = db_.CloseStep(name);
+  if (!keep_history_) {
+    ChangeSet changes;
+    if (step) changes = step->Changes();
+    changes.unknown = unjournalled_;
+    changes.step_name = std::move(name);
+    changes.origin = ChangeSet::Origin::kDo;
+    unjournalled_ = false;
+    ClearHistory();
+    if (!changes.Empty()) db_.Notify(changes);
+    return;
+  }
   if (!step) return;
   redo_.clear();
   undo_.push_back(std::move(step));
@@ -215,7 +237,8 @@ ErrorCode AbortableSequence::End() {
 ErrorCode AbortableSequence::Abort() {
   if (!open_) return id_.IsValid() ? kSequenceMismatch : kBusy;
   ErrorCode e = processor_.AbortCommandSequence(id_);
-  if (e == kSuccess) open_ = false;
+  // A sequence that could not be rolled back has ended all the same.
+  if (e == kSuccess || !processor_.InStep()) open_ = false;
   return e;
 }
 

@@ -63,6 +63,12 @@ class CommandProcessor {
   const UndoStep* LastStep() const { return undo_.empty() ? nullptr : undo_.back().get(); }
   size_t RedoCount() const { return redo_.size(); }
   void ClearHistory();
+  // A batch run that never undoes keeps no history: steps are not kept once committed,
+  // and an outermost sequence journals only what its commands and inner sequences need
+  // to roll back (each until it ends), so an import costs no memory for its undo. Such a
+  // sequence cannot be aborted: AbortCommandSequence keeps its work and says kFailure.
+  // Observers are told of its end with ChangeSet::unknown.
+  void KeepHistory(bool keep) { keep_history_ = keep; }
 
   // Told when a step opens (the first command or sequence outside any other) and when it
   // has closed (committed, aborted or failed); the document holds its selection notices
@@ -88,6 +94,8 @@ class CommandProcessor {
   std::vector<std::unique_ptr<UndoStep>> redo_;
   uint32_t next_sequence_ = 1;
   bool replaying_ = false;
+  bool keep_history_ = true;
+  bool unjournalled_ = false;  // the open step's outermost sequence cannot be rolled back
   std::function<void()> opened_;
   std::function<void()> closed_;
 };

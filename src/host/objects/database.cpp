@@ -48,7 +48,7 @@ UIDRef Database::CreateObject(ClassID cls) {
   object->uid_ = next_uid_++;
   UID uid = object->uid_;
   Attach(std::move(object));
-  if (IsRecording()) {
+  if (IsRecording() && !Unjournalled()) {
     step_->Records().push_back({UndoStep::Kind::kCreated, uid});
     // Needed only once changes are journalled in full (see Fresh).
     if (opaque_from_ != kNoRecord) covered_[CoverKey(uid, kCreatedKey)] = epoch_;
@@ -61,7 +61,7 @@ UIDRef Database::CreateObject(ClassID cls) {
 ErrorCode Database::DeleteObject(UID uid) {
   if (!Contains(uid)) return kNotFound;
   auto object = Detach(uid);
-  if (IsRecording()) {
+  if (IsRecording() && !Unjournalled()) {
     UndoStep::Record r{UndoStep::Kind::kDeleted, uid};
     r.parked = std::move(object);
     step_->Records().push_back(std::move(r));
@@ -233,6 +233,10 @@ bool Database::IsRecording() const {
   return step_ != nullptr && !replaying_;
 }
 
+size_t Database::JournalSize() const {
+  return step_ ? step_->Size() : 0;
+}
+
 void Database::PreDirty(Object& object, uint32_t instance) {
   if (replaying_) return;
   if (!step_) {
@@ -240,7 +244,7 @@ void Database::PreDirty(Object& object, uint32_t instance) {
     return;
   }
   UID uid = object.uid_;
-  if (Fresh(uid)) return;
+  if (Fresh(uid) || Unjournalled()) return;
   if (auto it = covered_.find(CoverKey(uid, kCreatedKey));
       it != covered_.end() && it->second == epoch_)
     return;  // the creation record brings the object back whole
@@ -261,7 +265,7 @@ void Database::AddUndoRecord(UID target, InterfaceID iid, std::unique_ptr<UndoRe
     NoteUnrecordedChange("edit");
     return;
   }
-  if (Fresh(target)) return;
+  if (Fresh(target) || Unjournalled()) return;
   auto& records = step_->Records();
   if (!records.empty() && records.size() - 1 >= merge_floor_) {
     UndoStep::Record& last = records.back();
@@ -280,7 +284,7 @@ void Database::AddUndoRecord(UID target, InterfaceID iid, std::unique_ptr<UndoRe
 }
 
 void Database::Touch(UID target, InterfaceID iid) {
-  if (!IsRecording() || Fresh(target)) return;
+  if (!IsRecording() || Fresh(target) || Unjournalled()) return;
   UndoStep::Record r{UndoStep::Kind::kTouch, target};
   r.iid = iid;
   step_->Records().push_back(std::move(r));
@@ -296,8 +300,9 @@ void Database::NoteUnrecordedChange(const char* what) {
 
 // ---------------------------------------------------------------- steps
 
-void Database::OpenStep() {
+void Database::OpenStep(bool outermost_undoable) {
   step_ = std::make_unique<UndoStep>(next_uid_);
+  outermost_undoable_ = outermost_undoable;
   covered_.clear();
   ++epoch_;
   merge_floor_ = 0;
@@ -335,6 +340,16 @@ void Database::RollbackTo(const StepMark& mark) {
 
 void Database::Release(const StepMark& mark) {
   marks_.resize(std::min(marks_.size(), mark.depth));
+  if (Unjournalled()) {
+    // Ended into a frame that is never rolled back: the journal of this work has no use.
+    auto& records = step_->Records();
+    if (mark.records < records.size())
+      records.erase(records.begin() + static_cast<ptrdiff_t>(mark.records), records.end());
+    opaque_from_ = kNoRecord;
+    merge_floor_ = records.size();
+    ++epoch_;
+    return;
+  }
   // Records from the first opaque one on must stay: it may rely on the states they give.
   const UID fresh = FreshFrom(marks_.size());
   auto& records = step_->Records();

@@ -88,6 +88,8 @@ class Database {
   // undo records may skip building them otherwise.
   bool IsRecording() const;
   bool IsReplaying() const { return replaying_; }
+  // Records in the open step's journal (0 outside a step), for accounting and tests.
+  size_t JournalSize() const;
   // Takes the reversible record of an edit already applied to `target`'s `iid`.
   void AddUndoRecord(UID target, InterfaceID iid, std::unique_ptr<UndoRecord> record);
 
@@ -106,8 +108,10 @@ class Database {
     size_t depth = 0;  // marks open below this one
   };
 
-  // Step control, used by the command processor.
-  void OpenStep();
+  // Step control, used by the command processor. A step whose outermost frame cannot be
+  // rolled back (a sequence of a run that keeps no history) journals only what its inner
+  // commands and sequences need until they end.
+  void OpenStep(bool outermost_undoable = true);
   bool HasOpenStep() const { return step_ != nullptr; }
   // A rollback point; later changes are journalled afresh after it. Marks nest: each is
   // either rolled back to or released, innermost first.
@@ -132,6 +136,8 @@ class Database {
   // True when `uid` was created since the innermost open mark and nothing in the step
   // replays opaquely: its changes need no journal, its creation record brings it back.
   bool Fresh(UID uid) const;
+  // True while only a frame that cannot be rolled back is open: nothing need be journalled.
+  bool Unjournalled() const { return !outermost_undoable_ && marks_.size() <= 1; }
   UID FreshFrom(size_t depth) const;
   // Names an object the open step changed by means the journal cannot see (a command
   // with its own undo), for the change notice only.
@@ -155,6 +161,7 @@ class Database {
   // Index of the step's first record of a command with its own undo. Such a record may
   // touch any object, so from there on every change is journalled in full.
   size_t opaque_from_ = kNoRecord;
+  bool outermost_undoable_ = true;
   bool replaying_ = false;
 
   mutable std::unique_ptr<MemoryStream> scratch_;  // reused for snapshots

@@ -449,8 +449,17 @@ void Composer::FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_
   const size_t finished = cursor.finishedLines < story.lines.size()
                               ? static_cast<size_t>(story.lines[cursor.finishedLines].paragraph)
                               : placed;
-  for (; cursor.released < finished && cursor.released < story.paragraphs.size(); ++cursor.released)
-    story.paragraphs[cursor.released].layout.reset();
+  for (; cursor.released < finished && cursor.released < story.paragraphs.size();
+       ++cursor.released) {
+    ComposedParagraph& p = story.paragraphs[cursor.released];
+    p.layout.reset();
+    if (!keepText_) {
+      p.text = QString();
+      p.runs = {};
+      p.runSizes = {};
+      p.anchors = {};
+    }
+  }
 }
 
 namespace {

@@ -92,6 +92,10 @@ class Composer {
   // without, a paragraph lets its layout go once its lines are finished, and drawing lays
   // it out again (ParagraphLayout): a batch run's composition so costs a fraction.
   void KeepLayouts(bool keep) { keepLayouts_ = keep; }
+  // For a run that draws nothing (it only needs where the text ends): placed paragraphs
+  // let go of their text and looks too, not only their layouts. ParagraphLayout cannot
+  // make them again then.
+  void KeepTextForDrawing(bool keep) { keepText_ = keep; }
   bool PrepareParagraph(ComposedStory& story, PrepareCursor& cursor);  // false at the end
   // With `prepare` (BeginPrepare's cursor), paragraphs are read as placing reaches them.
   void Place(ComposedStory& story, std::vector<ColumnFrame> columns, const MoreColumns& more = {},
@@ -122,6 +126,7 @@ class Composer {
   Document& doc_;
   StyleReader styles_;
   bool keepLayouts_ = true;
+  bool keepText_ = true;
 };
 
 // A placed paragraph's layout made again, its lines broken to the widths and set at the

@@ -103,6 +103,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   auto state = std::make_unique<CompositionState>();
   Composer composer(doc);
   composer.KeepLayouts(options.keepLayouts);
+  composer.KeepTextForDrawing(!options.growStoryOnly || options.keepLayouts);
   const std::vector<StoryEntry> entries = list->Entries();  // growing adds no story
   for (const StoryEntry& entry : entries) {
     if (entry.firstFrame == kInvalidUID) continue;

@@ -35,6 +35,13 @@ void KDictionary::Set(std::u16string_view key, std::u16string_view value) {
     keys_.erase(it);
     if (i < values_.size()) values_.erase(values_.begin() + static_cast<ptrdiff_t>(i));
   }
+  // Grown by a quarter, not doubled: documents hold a dictionary of about ten entries on
+  // each of thousands of frames, and doubling would leave a third of them empty.
+  if (keys_.size() == keys_.capacity()) {
+    const size_t n = keys_.size() + keys_.size() / 4 + 2;
+    keys_.reserve(n);
+    values_.reserve(n);
+  }
   keys_.emplace_back(key);
   values_.emplace_back(value);
 }

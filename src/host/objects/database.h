@@ -88,6 +88,9 @@ class Database {
   // undo records may skip building them otherwise.
   bool IsRecording() const;
   bool IsReplaying() const { return replaying_; }
+  // True when a change of `target` now would be kept in the journal: models may skip
+  // building records (and the copies they hold) otherwise.
+  bool Journals(UID target) const { return IsRecording() && !Fresh(target) && !Unjournalled(); }
   // Records in the open step's journal (0 outside a step), for accounting and tests.
   size_t JournalSize() const;
   // Takes the reversible record of an edit already applied to `target`'s `iid`.

@@ -65,7 +65,7 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
   size_t ChangedFrom(uint64_t revision) const override;
 
   ErrorCode Insert(size_t pos, std::u16string_view text) override;
-  ErrorCode InsertStyled(size_t pos, const StyledText& text) override;
+  ErrorCode InsertStyled(size_t pos, StyledText text) override;
   ErrorCode Delete(size_t pos, size_t length, AnchorPolicy policy) override;
   ErrorCode ApplyAttributes(size_t pos, size_t length, const AttributeList& list,
                             TextLevel level) override;
@@ -78,7 +78,9 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
 
   // Raw edits, no checks and no undo records: the undo records replay through these.
   void RawInsert(size_t pos, const StoryFragment& fragment);
-  StoryFragment RawDelete(size_t pos, size_t length);
+  // `whole`: the fragment carries the text and formats removed (for an undo record);
+  // otherwise only the anchors.
+  StoryFragment RawDelete(size_t pos, size_t length, bool whole = true);
   void RawOverwrite(TextLevel level, size_t start, const std::vector<Run>& runs);
   void SetParagraphFormatAt(size_t pos, Format format);
   void SetEndOfStoryFormat(Format format);
@@ -110,7 +112,8 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
   void Changed(size_t pos);  // after an edit at or after `pos`
 
   uint64_t revision_ = 0;
-  std::array<size_t, 32> changes_{};  // where the last edits began, by revision
+  // Where the last edits began, by revision (story positions fit 32 bits).
+  std::array<uint32_t, 32> changes_{};
 };
 
 }  // namespace tarvelin

@@ -326,8 +326,7 @@ FormatTable::FormatTable() {
 
 void FormatTable::Reset() {
   sets_.assign(1, AttributeList());
-  index_.clear();
-  index_.emplace(AttributeList(), 0);
+  index_.clear();  // the empty list (index 0) is not looked up: a plain story allocates nothing
 }
 
 uint32_t FormatTable::Intern(const AttributeList& list) {

@@ -40,12 +40,12 @@ ErrorCode Transfer(const UIDRef& source, size_t pos, size_t length, const UIDRef
   StyledText text = from->ExtractStyled(pos, length);
   if (!move) {
     text.anchors.clear();
-    return to->InsertStyled(at, text);
+    return to->InsertStyled(at, std::move(text));
   }
   if (at >= to->TotalLength()) return kInvalidArgument;
   if (ErrorCode e = from->Delete(pos, length, AnchorPolicy::kKeepObjects)) return e;
   if (same && at >= pos + length) at -= length;
-  return to->InsertStyled(at, text);
+  return to->InsertStyled(at, std::move(text));
 }
 
 }  // namespace

@@ -142,18 +142,18 @@ size_t StoryImpl::ChangedFrom(uint64_t revision) const {
   if (revision_ - revision > changes_.size()) return 0;
   size_t from = TotalLength();
   for (uint64_t r = revision + 1; r <= revision_; ++r)
-    from = std::min(from, changes_[r % changes_.size()]);
+    from = std::min<size_t>(from, changes_[r % changes_.size()]);
   return from;
 }
 
 void StoryImpl::Changed(size_t pos) {
   ++revision_;
-  changes_[revision_ % changes_.size()] = pos;
+  changes_[revision_ % changes_.size()] = static_cast<uint32_t>(pos);
 }
 
 bool StoryImpl::Recording() const {
   Database* db = Db();
-  return db != nullptr && db->IsRecording();
+  return db != nullptr && db->Journals(Self());
 }
 
 void StoryImpl::Record(std::unique_ptr<UndoRecord> record) {
@@ -192,18 +192,22 @@ void StoryImpl::RawInsert(size_t pos, const StoryFragment& f) {
   Changed(pos);
 }
 
-StoryFragment StoryImpl::RawDelete(size_t pos, size_t n) {
+StoryFragment StoryImpl::RawDelete(size_t pos, size_t n, bool whole) {
   StoryFragment f;
   if (n == 0) return f;
   size_t total = text_.size();
   size_t end = pos + n;
-  f.text = text_.Copy(pos, n);
-  f.characters = chars_.Collect(pos, n);
+  Format first = chars_.Find(pos).format;
+  if (whole) {
+    f.text = text_.Copy(pos, n);
+    f.characters = chars_.Collect(pos, n);
+  }
 
   RunSpan a = paras_.Find(pos);
   RunSpan b = paras_.Find(end);
   size_t b_end = b.start + b.length;
-  for (const Run& r : paras_.Collect(a.start, b_end - a.start)) f.paragraphs.push_back(r.format);
+  if (whole)
+    for (const Run& r : paras_.Collect(a.start, b_end - a.start)) f.paragraphs.push_back(r.format);
   Format joined = (a.start == b.start || pos > a.start) ? a.format : b.format;
   paras_.Erase(a.start, b_end - a.start);
   paras_.Insert(a.start, {{static_cast<uint32_t>(b_end - a.start - n), joined}});
@@ -214,7 +218,6 @@ StoryFragment StoryImpl::RawDelete(size_t pos, size_t n) {
     f.anchors.push_back(anchor);
   }
   bool reaches_end = end == total - 1;
-  Format first = f.characters.front().format;
   text_.Erase(pos, n);
   chars_.Erase(pos, n);
   if (reaches_end) SetEndOfStoryFormat(first);
@@ -280,7 +283,7 @@ ErrorCode StoryImpl::Insert(size_t pos, std::u16string_view text) {
   return DoInsert(pos, std::move(f));
 }
 
-ErrorCode StoryImpl::InsertStyled(size_t pos, const StyledText& st) {
+ErrorCode StoryImpl::InsertStyled(size_t pos, StyledText st) {
   if (ErrorCode e = CheckInsert(pos, st.text.size())) return e;
   size_t n = st.text.size();
   size_t ends = CountParagraphEnds(st.text);
@@ -299,8 +302,9 @@ ErrorCode StoryImpl::InsertStyled(size_t pos, const StyledText& st) {
   }
   if (n == 0) return kSuccess;
 
+  const bool ends_paragraph = st.text.back() == kParagraphEnd;
   StoryFragment f;
-  f.text = st.text;
+  f.text = std::move(st.text);  // a whole story moved in is not copied once more
   if (st.characters.empty()) {
     f.characters = {{static_cast<uint32_t>(n), InsertionFormat(pos)}};
   } else {
@@ -318,9 +322,9 @@ ErrorCode StoryImpl::InsertStyled(size_t pos, const StyledText& st) {
     bool at_paragraph_start = pos == 0 || text_.At(pos - 1) == kParagraphEnd;
     if (at_paragraph_start) f.paragraphs[0] = intern(st.paragraphs[0]);
     for (size_t i = 1; i < ends; ++i) f.paragraphs[i] = intern(st.paragraphs[i]);
-    if (st.text.back() != kParagraphEnd) f.paragraphs[ends] = intern(st.paragraphs[ends]);
+    if (!ends_paragraph) f.paragraphs[ends] = intern(st.paragraphs[ends]);
   }
-  f.anchors = st.anchors;
+  f.anchors = std::move(st.anchors);
   return DoInsert(pos, std::move(f));
 }
 
@@ -343,7 +347,7 @@ ErrorCode StoryImpl::Delete(size_t pos, size_t length, AnchorPolicy policy) {
   if (length == 0) return kSuccess;
   std::vector<Anchor> anchors;
   if (!Recording()) {
-    anchors = RawDelete(pos, length).anchors;
+    anchors = RawDelete(pos, length, false).anchors;  // nothing keeps the text
   } else {
     Format eos = EndOfStoryFormat();
     StoryFragment removed = RawDelete(pos, length);

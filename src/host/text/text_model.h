@@ -134,7 +134,7 @@ class ITextModel : public virtual Interface {
   // ---- editing (see the rules above); kInvalidArgument for a range outside the story
   // or one that would remove the end-of-story character
   virtual ErrorCode Insert(size_t pos, std::u16string_view text) = 0;
-  virtual ErrorCode InsertStyled(size_t pos, const StyledText& text) = 0;
+  virtual ErrorCode InsertStyled(size_t pos, StyledText text) = 0;
   virtual ErrorCode Delete(size_t pos, size_t length,
                            AnchorPolicy policy = AnchorPolicy::kDeleteObjects) = 0;
   virtual ErrorCode ApplyAttributes(size_t pos, size_t length, const AttributeList& list,

@@ -303,7 +303,7 @@ void Database::NoteUnrecordedChange(const char* what) {
 void Database::OpenStep(bool outermost_undoable) {
   step_ = std::make_unique<UndoStep>(next_uid_);
   outermost_undoable_ = outermost_undoable;
-  covered_.clear();
+  ForgetCovered();
   ++epoch_;
   merge_floor_ = 0;
   marks_.clear();
@@ -319,7 +319,17 @@ bool Database::Fresh(UID uid) const {
          uid >= FreshFrom(marks_.size());
 }
 
+void Database::ForgetCovered() {
+  // clear() walks every bucket; a table grown large is cheaper to drop.
+  if (covered_.bucket_count() > 4096)
+    covered_ = {};
+  else
+    covered_.clear();
+}
+
 Database::StepMark Database::Mark() {
+  // Every entry names an earlier epoch from here on: the table need not grow with the step.
+  ForgetCovered();
   ++epoch_;
   merge_floor_ = step_->Size();
   marks_.push_back(next_uid_);
@@ -372,11 +382,7 @@ std::unique_ptr<UndoStep> Database::CloseStep(std::u16string name) {
   std::unique_ptr<UndoStep> step = std::move(step_);
   step->SetName(std::move(name));
   step->SetUIDAfter(next_uid_);
-  // clear() walks every bucket; a huge step's table is cheaper to drop.
-  if (covered_.bucket_count() > 4096)
-    covered_ = {};
-  else
-    covered_.clear();
+  ForgetCovered();
   if (step->Empty()) return nullptr;
   step->Summarise(*this);
   return step;

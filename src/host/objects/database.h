@@ -136,6 +136,7 @@ class Database {
   std::vector<uint8_t> CaptureImpl(Object& object, uint32_t instance) const;
   bool RestoreImpl(Object& object, uint32_t instance, std::span<const uint8_t> bytes);
   void NoteUnrecordedChange(const char* what);
+  void ForgetCovered();
   // True when `uid` was created since the innermost open mark and nothing in the step
   // replays opaquely: its changes need no journal, its creation record brings it back.
   bool Fresh(UID uid) const;

@@ -1,5 +1,6 @@
 #include "pdf/pdf_file.h"
 
+#include <chrono>
 #include <system_error>
 
 #include "pdf/pdf_syntax.h"
@@ -21,6 +22,8 @@ PdfFile::PdfFile(fs::path destination, std::string_view version)
 }
 
 PdfFile::~PdfFile() {
+  for (Pending& p : pending_)
+    if (p.packed.valid()) p.packed.wait();  // no compression outlives the file
   if (file_) std::fclose(file_);
   if (!committed_) {
     std::error_code ec;
@@ -40,35 +43,69 @@ int32_t PdfFile::Reserve() {
 }
 
 void PdfFile::Object(int32_t number, std::string_view body) {
-  if (number < 1 || static_cast<size_t>(number) > offsets_.size()) {
-    failed_ = true;
-    return;
-  }
-  offsets_[static_cast<size_t>(number) - 1] = offset_;
-  Write(std::to_string(number));
-  Write(" 0 obj\n");
-  Write(body);
-  Write("\nendobj\n");
+  Pending p;
+  p.number = number;
+  p.text = body;
+  Enqueue(std::move(p));
 }
 
 void PdfFile::Stream(int32_t number, std::string_view dictionary, std::string_view data,
                      bool compress) {
-  std::string packed;
-  if (compress) {
-    packed = Deflate(data);
-    if (packed.empty() && !data.empty()) failed_ = true;
-    data = packed;
+  Pending p;
+  p.number = number;
+  p.stream = true;
+  p.compress = compress;
+  p.text = dictionary;
+  if (compress)
+    p.packed =
+        std::async(std::launch::async, [plain = std::string(data)] { return Deflate(plain); });
+  else
+    p.data = data;
+  Enqueue(std::move(p));
+}
+
+void PdfFile::Enqueue(Pending p) {
+  pending_.push_back(std::move(p));
+  Flush(false);
+  // After a flush the first one waiting is always a compression still running.
+  while (pending_.size() > kMaxPending && pending_.front().packed.valid()) {
+    pending_.front().packed.wait();
+    Flush(false);
   }
-  std::string head = "<<";
-  head += dictionary;
-  if (compress) head += " /Filter /FlateDecode";
-  head += " /Length " + std::to_string(data.size()) + ">>\nstream\n";
-  if (number < 1 || static_cast<size_t>(number) > offsets_.size()) {
+}
+
+void PdfFile::Flush(bool all) {
+  while (!pending_.empty()) {
+    Pending& p = pending_.front();
+    if (p.packed.valid() && !all &&
+        p.packed.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+      return;
+    Put(p);
+    pending_.pop_front();
+  }
+}
+
+void PdfFile::Put(Pending& p) {
+  if (p.number < 1 || static_cast<size_t>(p.number) > offsets_.size()) {
     failed_ = true;
     return;
   }
-  offsets_[static_cast<size_t>(number) - 1] = offset_;
-  Write(std::to_string(number));
+  if (!p.stream) {
+    offsets_[static_cast<size_t>(p.number) - 1] = offset_;
+    Write(std::to_string(p.number));
+    Write(" 0 obj\n");
+    Write(p.text);
+    Write("\nendobj\n");
+    return;
+  }
+  std::string data = p.compress ? p.packed.get() : std::move(p.data);
+  if (p.compress && data.empty()) failed_ = true;  // Deflate gives bytes even for nothing
+  std::string head = "<<";
+  head += p.text;
+  if (p.compress) head += " /Filter /FlateDecode";
+  head += " /Length " + std::to_string(data.size()) + ">>\nstream\n";
+  offsets_[static_cast<size_t>(p.number) - 1] = offset_;
+  Write(std::to_string(p.number));
   Write(" 0 obj\n");
   Write(head);
   Write(data);
@@ -77,6 +114,7 @@ void PdfFile::Stream(int32_t number, std::string_view dictionary, std::string_vi
 
 bool PdfFile::Commit(std::string_view trailerKeys) {
   if (!file_) return false;
+  Flush(true);
   const uint64_t xref = offset_;
   std::string table = "xref\n0 " + std::to_string(offsets_.size() + 1) + "\n0000000000 65535 f \n";
   char line[24];

@@ -9,7 +9,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -31,7 +33,9 @@ class PdfFile {
   // Writes object `number` (reserved) whose body is `body`: a dictionary, array or value.
   void Object(int32_t number, std::string_view body);
   // A stream object; `dictionary` holds the keys between << and >> other than /Length.
-  // With `compress` the data is deflated and /Filter /FlateDecode added.
+  // With `compress` the data is deflated and /Filter /FlateDecode added, on a thread of
+  // its own while the caller goes on drawing; the file's bytes are the same as if each
+  // object were written at once, in the order of the calls.
   void Stream(int32_t number, std::string_view dictionary, std::string_view data,
               bool compress = true);
 
@@ -40,7 +44,24 @@ class PdfFile {
   bool Commit(std::string_view trailerKeys);
 
  private:
+  // An object waiting for its turn: objects go to the file in the order they were given.
+  struct Pending {
+    int32_t number = 0;
+    bool stream = false;
+    bool compress = false;
+    std::string text;                 // an object's body, or a stream's dictionary keys
+    std::string data;                 // a stream's data when it is not compressed
+    std::future<std::string> packed;  // its deflated data when it is
+  };
   void Write(std::string_view s);
+  void Enqueue(Pending p);
+  // Writes the waiting objects in order; with `all`, waits for every compression.
+  void Flush(bool all);
+  void Put(Pending& p);
+
+  // Compressions running ahead of the file; more would only hold memory.
+  static constexpr size_t kMaxPending = 4;
+  std::deque<Pending> pending_;
 
   std::filesystem::path destination_, temp_;
   std::FILE* file_ = nullptr;

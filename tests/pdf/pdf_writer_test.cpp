@@ -3,10 +3,12 @@
 // screen PDF's pixels against the PNG renderer's.
 #include <gtest/gtest.h>
 
+#include <zlib.h>
 #include <QBuffer>
 #include <QFontDatabase>
 #include <QImage>
 #include <QRawFont>
+
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -297,6 +299,67 @@ TEST(PdfWriterTest, PreflightFindsWhatThePressRefuses) {
       [](const Finding& f) { return !f.failure && f.message == "spot colour \"Brand Blue\""; }))
       << "spot colours are listed";
   EXPECT_FALSE(PreflightPdf(page.dir / "photo.png", {}).error.empty()) << "not a PDF";
+}
+
+// Streams are compressed ahead on another thread, yet the file is the one writing each
+// object at once would make: objects in the order given, the cross-reference table right,
+// and each stream inflating to its data.
+TEST(PdfWriterTest, StreamsCompressedAheadKeepTheirPlaceAndBytes) {
+  const fs::path file = testdoc::TempDir("ahead") / "ahead.pdf";
+  struct Written {
+    int32_t number;
+    std::string data;  // empty for a plain object
+    bool compressed;
+  };
+  std::vector<Written> written;
+  {
+    PdfFile pdf(file, "1.4");
+    for (int i = 0; i < 24; ++i) {
+      const int32_t n = pdf.Reserve();
+      if (i % 3 == 2) {
+        pdf.Object(n, "<</Kind " + std::to_string(i) + ">>");
+        written.push_back({n, {}, false});
+        continue;
+      }
+      // Large and small by turns, so that later streams are done first.
+      std::string data;
+      for (size_t k = 0; data.size() < (i % 2 ? 40u : 600000u); ++k)
+        data += std::to_string(k * 7919 % 1000) + " ";
+      pdf.Stream(n, "", data, i != 4);
+      written.push_back({n, data, i != 4});
+    }
+    ASSERT_TRUE(pdf.Commit("/Root 1 0 R"));
+  }
+  std::ifstream in(file, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+  const size_t xref = bytes.rfind("xref\n0 ");
+  ASSERT_NE(xref, std::string::npos);
+  const size_t table = bytes.find("0000000000 65535 f \n", xref) + 20;
+  size_t previous = 0;
+  for (const Written& w : written) {
+    SCOPED_TRACE(w.number);
+    const size_t offset =
+        std::stoul(bytes.substr(table + 20 * static_cast<size_t>(w.number - 1), 10));
+    EXPECT_GT(offset, previous) << "written out of order";
+    previous = offset;
+    const std::string head = std::to_string(w.number) + " 0 obj\n";
+    ASSERT_EQ(bytes.compare(offset, head.size(), head), 0);
+    if (w.data.empty()) continue;
+    const size_t length_at = bytes.find("/Length ", offset) + 8;
+    const size_t length = std::stoul(bytes.substr(length_at, 12));
+    const size_t start = bytes.find(">>\nstream\n", offset) + 10;
+    std::string data = bytes.substr(start, length);
+    if (w.compressed) {
+      std::string plain(w.data.size(), '\0');
+      uLongf size = plain.size();
+      ASSERT_EQ(uncompress(reinterpret_cast<Bytef*>(plain.data()), &size,
+                           reinterpret_cast<const Bytef*>(data.data()), data.size()),
+                Z_OK);
+      plain.resize(size);
+      data = plain;
+    }
+    EXPECT_EQ(data, w.data);
+  }
 }
 
 // Ink is measured over an area: a rich black hairline passes where a rich black box fails.

@@ -56,11 +56,19 @@ void PdfFile::Stream(int32_t number, std::string_view dictionary, std::string_vi
   p.stream = true;
   p.compress = compress;
   p.text = dictionary;
-  if (compress)
-    p.packed =
-        std::async(std::launch::async, [plain = std::string(data)] { return Deflate(plain); });
-  else
+  if (compress) {
+    try {
+      p.packed =
+          std::async(std::launch::async, [plain = std::string(data)] { return Deflate(plain); });
+    } catch (const std::system_error&) {
+      // No thread to be had: compressed here, as it was before threads.
+      std::promise<std::string> done;
+      done.set_value(Deflate(data));
+      p.packed = done.get_future();
+    }
+  } else {
     p.data = data;
+  }
   Enqueue(std::move(p));
 }
 

@@ -214,12 +214,12 @@ class FaceWiringTest : public QObject {
 
   void importTextThroughTheHostsFilter() {
     MainWindow window(*host_);
-    window.show();
-    QVERIFY(window.OpenPath(work_ / "ogloszenia.rmk"));
-    Document& doc = window.CurrentView()->Doc().Doc();
-    const UID story = MainStory(doc);
-    auto model = doc.DataBase().Query<ITextModel>(story);
-    const std::u16string before = model->Text(0, model->TotalLength());
+    const OpenedExample opened = OpenExample(window);
+    QVERIFY(opened.doc && opened.model);
+    Document& doc = *opened.doc;
+    const UID story = opened.story;
+    const auto& model = opened.model;
+    const std::u16string& before = opened.before;
     const fs::path file = work_ / "naglowek.xtg";
     { std::ofstream(file, std::ios::binary) << "<v1.70><e1>\rNAGLOWEK "; }
     QAction* import = window.findChild<QAction*>("fileImportText");
@@ -332,12 +332,12 @@ class FaceWiringTest : public QObject {
     QVERIFY2(error.contains("upuszczony.xtg"), qPrintable(error));
 
     MainWindow window(*host_);
-    window.show();
-    QVERIFY(window.OpenPath(work_ / "ogloszenia.rmk"));
-    Document& doc = window.CurrentView()->Doc().Doc();
-    const UID story = MainStory(doc);
-    auto model = doc.DataBase().Query<ITextModel>(story);
-    const std::u16string before = model->Text(0, model->TotalLength());
+    const OpenedExample opened = OpenExample(window);
+    QVERIFY(opened.doc && opened.model);
+    Document& doc = *opened.doc;
+    const UID story = opened.story;
+    const auto& model = opened.model;
+    const std::u16string& before = opened.before;
     doc.GetSelection().SelectText(&doc.DataBase(), {story, 0, 0});
     bool optionsShown = false;
     auto options = OnModal([&](QWidget* w) {
@@ -388,6 +388,24 @@ class FaceWiringTest : public QObject {
   }
 
  private:
+  // The example opened in `window`: its main story, and that story's text before an import.
+  struct OpenedExample {
+    Document* doc = nullptr;
+    UID story = kInvalidUID;
+    std::shared_ptr<ITextModel> model;
+    std::u16string before;
+  };
+  OpenedExample OpenExample(MainWindow& window) {
+    window.show();
+    OpenedExample e;
+    if (!window.OpenPath(work_ / "ogloszenia.rmk")) return e;
+    e.doc = &window.CurrentView()->Doc().Doc();
+    e.story = MainStory(*e.doc);
+    e.model = e.doc->DataBase().Query<ITextModel>(e.story);
+    if (e.model) e.before = e.model->Text(0, e.model->TotalLength());
+    return e;
+  }
+
   std::unique_ptr<StudioHost> host_;
   QTemporaryDir dir_;
   fs::path work_;

@@ -38,7 +38,6 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
   if (replaying_ || db_.IsReplaying()) return kBusy;
   bool outermost = frames_.empty();
   if (outermost) {
-    unjournalled_ = false;
     db_.OpenStep();
     Opened();
   }
@@ -80,8 +79,7 @@ ErrorCode CommandProcessor::ProcessCommand(const std::shared_ptr<Command>& cmd) 
 SequenceId CommandProcessor::BeginCommandSequence(std::u16string name) {
   if (replaying_ || db_.IsReplaying()) return SequenceId{};
   if (frames_.empty()) {
-    unjournalled_ = !keep_history_;
-    db_.OpenStep(!unjournalled_);
+    db_.OpenStep(keep_history_);
     Opened();
   }
   SequenceId id{next_sequence_++};
@@ -117,7 +115,7 @@ ErrorCode CommandProcessor::AbortCommandSequence(SequenceId id) {
   if (ErrorCode e = CheckInnermost(id, "AbortCommandSequence")) return e;
   Frame frame = std::move(frames_.back());
   frames_.pop_back();
-  if (frames_.empty() && unjournalled_) {
+  if (frames_.empty() && !db_.outermost_undoable_) {
     diag::Printf(
         "CommandProcessor: sequence \"%s\" keeps no history and cannot be aborted; its "
         "work stays\n",
@@ -158,10 +156,9 @@ void CommandProcessor::Commit(std::u16string name) {
   if (!keep_history_) {
     ChangeSet changes;
     if (step) changes = step->Changes();
-    changes.unknown = unjournalled_;
+    changes.unknown = !db_.outermost_undoable_;
     changes.step_name = std::move(name);
     changes.origin = ChangeSet::Origin::kDo;
-    unjournalled_ = false;
     ClearHistory();
     if (!changes.Empty()) db_.Notify(changes);
     return;

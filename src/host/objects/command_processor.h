@@ -95,7 +95,6 @@ class CommandProcessor {
   uint32_t next_sequence_ = 1;
   bool replaying_ = false;
   bool keep_history_ = true;
-  bool unjournalled_ = false;  // the open step's outermost sequence cannot be rolled back
   std::function<void()> opened_;
   std::function<void()> closed_;
 };

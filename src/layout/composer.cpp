@@ -1,91 +1,29 @@
 #include "layout/composer.h"
 
-#include <QFontMetricsF>
 #include <QTextLine>
-#include <QTextOption>
 #include <algorithm>
 #include <cmath>
+#include <deque>
 #include <unordered_map>
 
 #include "host/documents/document.h"
 #include "host/text/text_model.h"
+#include "layout/line_break_pool.h"
+#include "layout/paragraph_layout.h"
 
 namespace tarvelin {
 
 namespace {
 
-// The glyph that stands for an inline frame: a letter every font has, so the line
-// breaks round it as round a word; it is never drawn.
-constexpr char16_t kAnchorStandIn = u'X';
 constexpr char16_t kLineSeparator = 0x2028;
 constexpr char16_t kWordJoiner = 0x2060;
 constexpr double kFit = 0.01;  // how far a line may reach below a column, in points
 constexpr double kAutoLeadingFactor = 1.2;
-constexpr double kTabStop = 36;
-
-QTextOption OptionFor(const ParagraphLook& look) {
-  QTextOption option;
-  option.setUseDesignMetrics(true);
-  option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-  option.setTabStopDistance(kTabStop);
-  switch (look.alignment) {
-    case 1:
-      option.setAlignment(Qt::AlignHCenter);
-      break;
-    case 2:
-      option.setAlignment(Qt::AlignRight);
-      break;
-    case 3:
-    case 4:
-      option.setAlignment(Qt::AlignJustify);
-      break;
-    default:
-      option.setAlignment(Qt::AlignLeft);
-      break;
-  }
-  return option;
-}
-
-// The stand-in of an inline frame: the letter in the look's font, widened to the frame.
-QTextCharFormat StandInFormat(const QTextCharFormat& look, double width) {
-  QTextCharFormat f = look;
-  QFont font = f.font();
-  font.setCapitalization(QFont::MixedCase);
-  font.setStretch(100);
-  font.setLetterSpacing(QFont::AbsoluteSpacing, 0);
-  double advance = QFontMetricsF(font).horizontalAdvance(QChar(kAnchorStandIn));
-  font.setLetterSpacing(QFont::AbsoluteSpacing, width - advance);
-  f.setFont(font, QTextCharFormat::FontPropertiesAll);
-  return f;
-}
-
-std::unique_ptr<QTextLayout> NewLayout(const ComposedParagraph& p, const QFont& base,
-                                       const QList<QTextLayout::FormatRange>& formats) {
-  auto layout = std::make_unique<QTextLayout>(p.text, base);
-  layout->setTextOption(OptionFor(p.look));
-  if (p.look.alignment == 3) layout->setFlags(Qt::TextJustificationForced);
-  layout->setFormats(formats);
-  layout->setCacheEnabled(true);
-  return layout;
-}
 
 // The paragraph's layout as reading the story made it, from what the paragraph keeps.
 std::unique_ptr<QTextLayout> NewLayout(const ComposedStory& story, const ComposedParagraph& p) {
-  QList<QTextLayout::FormatRange> formats;
-  formats.reserve(static_cast<qsizetype>(p.runs.size()));
-  auto anchor = p.anchors.begin();
-  for (const PaintRun& r : p.runs) {
-    while (anchor != p.anchors.end() && anchor->index < r.start) ++anchor;
-    if (story.paints[static_cast<size_t>(r.paint)].anchor && anchor != p.anchors.end() &&
-        anchor->index == r.start) {
-      formats.push_back(
-          {r.start, 1,
-           StandInFormat(story.formats[static_cast<size_t>(anchor->paint)], anchor->width)});
-    } else {
-      formats.push_back({r.start, r.end - r.start, story.formats[static_cast<size_t>(r.paint)]});
-    }
-  }
-  return NewLayout(p, story.formats[static_cast<size_t>(p.basePaint)].font(), formats);
+  return MakeParagraphLayout(p.text, p.look.alignment, p.basePaint, story.anchorPaint, p.runs,
+                             p.anchors, story.formats);
 }
 
 }  // namespace
@@ -135,6 +73,7 @@ Composer::Prepared Composer::BeginPrepare(UID uid) {
   prepared.cursor = std::make_shared<PrepareCursor>();
   prepared.cursor->text = std::move(text);
   prepared.cursor->anchorPaint = static_cast<int32_t>(story.paints.size());
+  story.anchorPaint = prepared.cursor->anchorPaint;
   TextPaint stand_in;
   stand_in.anchor = true;
   story.paints.push_back(stand_in);
@@ -176,7 +115,6 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
   std::u16string units = text->Text(range.start, static_cast<size_t>(p.length));
   std::vector<Anchor> anchors = text->InlineObjectsIn(range.start, static_cast<size_t>(p.length));
   size_t next_anchor = 0;
-  QList<QTextLayout::FormatRange> formats;
 
   const CharacterLook& first = styles_.Character(*text, range.start);
   p.basePaint = paint_index(first);
@@ -191,7 +129,6 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
     auto add_range = [&](size_t a, size_t b) {
       if (b <= a) return;
       int32_t s = static_cast<int32_t>(a - range.start), e = static_cast<int32_t>(b - range.start);
-      formats.push_back({s, e - s, look.format});
       p.runs.push_back({s, e, paint});
       p.runSizes.push_back(look.size);
     };
@@ -207,7 +144,6 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
         slot.height = std::max(0.0, item->Bounds().Height());
       }
       slot.paint = paint;
-      formats.push_back({slot.index, 1, StandInFormat(look.format, slot.width)});
       p.runs.push_back({slot.index, slot.index + 1, anchor_paint});
       p.runSizes.push_back(0);
       units[static_cast<size_t>(slot.index)] = kAnchorStandIn;
@@ -233,7 +169,7 @@ bool Composer::PrepareParagraph(ComposedStory& story, PrepareCursor& cursor) {
   if (p.runs.empty()) p.runSizes.push_back(first.size);
 
   p.text = QString::fromUtf16(units.data(), static_cast<qsizetype>(units.size()));
-  p.layout = NewLayout(p, story.formats[static_cast<size_t>(p.basePaint)].font(), formats);
+  if (cursor.makeLayouts) p.layout = NewLayout(story, p);
   story.paragraphs.push_back(std::move(p));
   pos = end;
   return true;
@@ -245,11 +181,16 @@ struct LineMetrics {
   double ascent = 0, descent = 0, inlineHeight = 0, maxSize = 0;
 };
 
-LineMetrics Measure(const ComposedParagraph& p, const QTextLine& line) {
+// A line as placing needs it, whether from a layout or from breaks made ahead.
+BrokenLine SpanOf(const QTextLine& line) {
+  return {line.textStart(), line.textLength(), line.ascent(), line.descent()};
+}
+
+LineMetrics Measure(const ComposedParagraph& p, const BrokenLine& line) {
   LineMetrics m;
-  m.ascent = line.ascent();
-  m.descent = line.descent();
-  const int32_t from = line.textStart(), to = from + line.textLength();
+  m.ascent = line.ascent;
+  m.descent = line.descent;
+  const int32_t from = line.start, to = from + line.length;
   for (const AnchorSlot& a : p.anchors)
     if (a.index >= from && a.index < to) m.inlineHeight = std::max(m.inlineHeight, a.height);
   m.ascent = std::max(m.ascent, m.inlineHeight);
@@ -262,7 +203,78 @@ LineMetrics Measure(const ComposedParagraph& p, const QTextLine& line) {
 
 void FinishLines(ComposedStory& story, PlaceCursor& cursor);
 
+double WidthFor(const ComposedStory& story, const ComposedParagraph& p, size_t column,
+                int32_t line_no) {
+  const PMRect& b = story.columns[column].frame.bounds;
+  double indent = p.look.leftIndent + (line_no == 0 ? p.look.firstLineIndent : 0);
+  return std::max(1.0, b.Width() - indent - p.look.rightIndent);
+}
+
+// Whether Qt breaks a line alike at both widths: it keeps a line's width in 1/64 points, so
+// columns whose widths differ in the last bits (from their positions' arithmetic) break
+// alike. Equal both truncated and rounded, whichever Qt does.
+bool SameLineWidth(double a, double b) {
+  return std::floor(a * 64) == std::floor(b * 64) && std::round(a * 64) == std::round(b * 64);
+}
+
+// Paragraphs are queued in batches, enough of them ahead that the workers never wait for
+// the placing thread while it reads the story.
+constexpr size_t kBatch = 24;
+constexpr size_t kAhead = 8 * kBatch;
+
 }  // namespace
+
+// Paragraphs read and queued to be broken ahead of the one placing reaches.
+struct BreakAhead {
+  BreakAhead(int threads, size_t from) : pool(threads), queued(from), taken(from) {}
+  LineBreakPool pool;
+  size_t queued;  // paragraphs before it are queued, or were placed before
+  size_t taken;   // paragraphs before it have their breaks
+  size_t batchesTaken = 0;
+  std::deque<size_t> batchEnds;  // the paragraph after each queued batch not yet taken
+};
+
+void Composer::ReadAhead(ComposedStory& story, PlaceCursor& cursor, size_t paragraph) {
+  BreakAhead& a = *cursor.ahead;
+  while (story.paragraphs.size() < paragraph + kAhead && PrepareParagraph(story, *cursor.prepare)) {
+  }
+  // The widths of the column placing is in: right for a story whose columns are all one
+  // width (and for every page added); where they are not, placing lays the paragraph out.
+  const size_t column = std::min(cursor.column, story.columns.size() - 1);
+  bool formats_known = false;
+  while (a.queued < story.paragraphs.size()) {
+    const size_t n = std::min(kBatch, story.paragraphs.size() - a.queued);
+    if (n < kBatch && a.queued > paragraph && !cursor.prepare->done) break;  // more to come
+    if (!formats_known) a.pool.AddFormats(story.formats);
+    formats_known = true;
+    std::vector<BreakJob> batch;
+    batch.reserve(n);
+    for (size_t i = a.queued; i < a.queued + n; ++i) {
+      const ComposedParagraph& p = story.paragraphs[i];
+      BreakJob job;
+      job.text = p.text;
+      job.alignment = p.look.alignment;
+      job.basePaint = p.basePaint;
+      job.anchorPaint = story.anchorPaint;
+      job.runs = p.runs;
+      job.anchors = p.anchors;
+      job.firstWidth = WidthFor(story, p, column, 0);
+      job.otherWidth = WidthFor(story, p, column, 1);
+      batch.push_back(std::move(job));
+    }
+    a.pool.Submit(std::move(batch));
+    a.queued += n;
+    a.batchEnds.push_back(a.queued);
+  }
+  while (a.taken <= paragraph && !a.batchEnds.empty()) {
+    std::vector<std::optional<LineBreaks>> breaks = a.pool.Take(a.batchesTaken++);
+    const size_t end = a.batchEnds.front();
+    a.batchEnds.pop_front();
+    for (size_t i = a.taken; i < end && i - a.taken < breaks.size(); ++i)
+      story.paragraphs[i].breaks = std::move(breaks[i - a.taken]);
+    a.taken = end;
+  }
+}
 
 void Composer::Place(ComposedStory& story, std::vector<ColumnFrame> frames, const MoreColumns& more,
                      std::shared_ptr<PrepareCursor> prepare) {
@@ -306,9 +318,7 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
     return true;
   };
   auto width_for = [&](const ComposedParagraph& p, size_t column, int32_t line_no) {
-    const PMRect& b = story.columns[column].frame.bounds;
-    double indent = p.look.leftIndent + (line_no == 0 ? p.look.firstLineIndent : 0);
-    return std::max(1.0, b.Width() - indent - p.look.rightIndent);
+    return WidthFor(story, p, column, line_no);
   };
   auto x_for = [&](const ComposedParagraph& p, size_t column, int32_t line_no) {
     return story.columns[column].frame.bounds.left + p.look.leftIndent +
@@ -321,18 +331,68 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
     return cursor.paragraph < story.paragraphs.size() ||
            (cursor.prepare && PrepareParagraph(story, *cursor.prepare));
   };
+  if (!cursor.ahead && breakThreads_ >= 0 && !keepLayouts_ && cursor.prepare &&
+      !story.columns.empty() && story.paragraphs.size() == cursor.paragraph) {
+    cursor.ahead = std::make_shared<BreakAhead>(breakThreads_, cursor.paragraph);
+    cursor.prepare->makeLayouts = false;
+  }
   for (; !out_of_columns && have_paragraph(); ++cursor.paragraph) {
     if (c > throughColumn || cursor.paragraph >= stop) break;
     const size_t pi = cursor.paragraph;
+    if (cursor.ahead) ReadAhead(story, cursor, pi);
     ComposedParagraph& p = story.paragraphs[pi];
-    if (!p.layout) p.layout = NewLayout(story, p);  // placed before, its layout let go
-    QTextLayout& layout = *p.layout;
+    // Lines come from the breaks made ahead while they were made for the widths asked
+    // for, and from the paragraph's own layout from the first that was not.
+    const LineBreaks* ahead = p.breaks ? &*p.breaks : nullptr;
+    QTextLayout* layout = nullptr;
     std::vector<double> widths;
+    BrokenLine line;
+    auto use_layout = [&] {
+      if (!p.layout) p.layout = NewLayout(story, p);  // placed before, its layout let go
+      layout = p.layout.get();
+      // Shaped glyphs stay while the paragraph is broken (a line that moves to a column of
+      // another width re-breaks it without shaping it again) and go when it is done.
+      layout->setCacheEnabled(true);
+      layout->beginLayout();
+      QTextLine last;
+      for (double w : widths) {
+        last = layout->createLine();
+        last.setLineWidth(w);
+      }
+      if (!widths.empty()) line = SpanOf(last);
+      ahead = nullptr;
+      p.breaks.reset();
+    };
+    auto ahead_fits = [&](int32_t line_no, double width) {
+      return SameLineWidth(width, line_no == 0 ? ahead->firstWidth : ahead->otherWidth);
+    };
+    // The next line, broken to `width`; false at the paragraph's end.
+    auto next_line = [&](int32_t line_no, double width) {
+      if (ahead && !ahead_fits(line_no, width)) use_layout();
+      if (ahead) {
+        if (static_cast<size_t>(line_no) >= ahead->lines.size()) return false;
+        line = ahead->lines[static_cast<size_t>(line_no)];
+      } else {
+        QTextLine ql = layout->createLine();
+        if (!ql.isValid()) return false;
+        ql.setLineWidth(width);
+        line = SpanOf(ql);
+      }
+      widths.push_back(width);
+      return true;
+    };
+    // The paragraph broken again up to here, with `width` for the current line.
+    auto rebreak_line = [&](int32_t line_no, double width) {
+      widths.back() = width;
+      if (ahead && ahead_fits(line_no, width)) {
+        line = ahead->lines[static_cast<size_t>(line_no)];
+        return;
+      }
+      if (layout) layout->endLayout();
+      use_layout();
+    };
+    if (!ahead) use_layout();
     const size_t first_line = story.lines.size();
-    // Shaped glyphs stay while the paragraph is broken (a line that moves to a column of
-    // another width re-breaks it without shaping it again) and go when it is done.
-    layout.setCacheEnabled(true);
-    layout.beginLayout();
     for (int32_t line_no = 0;; ++line_no) {
       if (!ensure_column()) {
         out_of_columns = true;
@@ -340,10 +400,7 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
         break;
       }
       double width = width_for(p, c, line_no);
-      QTextLine line = layout.createLine();
-      if (!line.isValid()) break;
-      line.setLineWidth(width);
-      widths.push_back(width);
+      if (!next_line(line_no, width)) break;
 
       for (;;) {
         LineMetrics m = Measure(p, line);
@@ -361,8 +418,8 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
           ComposedLine l;
           l.paragraph = static_cast<int32_t>(pi);
           l.layoutLine = line_no;
-          l.start = p.start + line.textStart();
-          l.end = l.start + line.textLength();
+          l.start = p.start + line.start;
+          l.end = l.start + line.length;
           l.column = static_cast<int32_t>(c);
           l.x = x_for(p, c, line_no);
           l.baseline = baseline;
@@ -382,7 +439,7 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
         empty_column = true;
         if (!ensure_column()) {
           out_of_columns = true;
-          story.composedEnd = p.start + line.textStart();
+          story.composedEnd = p.start + line.start;
           break;
         }
         if (!was_empty && line_no == 0 && pi > 0 && story.paragraphs[pi - 1].look.keepWithNext &&
@@ -403,15 +460,9 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
         }
         double new_width = width_for(p, c, line_no);
         if (std::abs(new_width - width) > 1e-6) {
-          // Lay the paragraph out again to here with the new column's width for this line.
-          widths.back() = new_width;
+          // Broken again to here with the new column's width for this line.
           width = new_width;
-          layout.endLayout();
-          layout.beginLayout();
-          for (double w : widths) {
-            line = layout.createLine();
-            line.setLineWidth(w);
-          }
+          rebreak_line(line_no, width);
         }
       }
       if (out_of_columns) break;
@@ -420,14 +471,28 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
     // line's own origin (Qt keeps positions in 1/64 units, so a frame at the start of a
     // line lies exactly on the column's edge).
     for (size_t li = first_line; li < story.lines.size(); ++li) {
-      if (story.lines[li].paragraph != static_cast<int32_t>(pi)) continue;
-      QTextLine ql = layout.lineAt(story.lines[li].layoutLine);
-      const int32_t from = ql.textStart(), to = from + ql.textLength();
-      for (AnchorSlot& a : p.anchors)
-        if (a.index >= from && a.index < to) a.lineOffset = ql.cursorToX(a.index) - ql.x();
+      const ComposedLine& l = story.lines[li];
+      if (l.paragraph != static_cast<int32_t>(pi)) continue;
+      const int32_t from = l.start - p.start;
+      const int32_t to = from + (ahead ? ahead->lines[static_cast<size_t>(l.layoutLine)].length
+                                       : layout->lineAt(l.layoutLine).textLength());
+      for (size_t k = 0; k < p.anchors.size(); ++k) {
+        AnchorSlot& a = p.anchors[k];
+        if (a.index < from || a.index >= to) continue;
+        if (ahead) {
+          a.lineOffset = ahead->anchorOffsets[k];
+        } else {
+          QTextLine ql = layout->lineAt(l.layoutLine);
+          a.lineOffset = ql.cursorToX(a.index) - ql.x();
+        }
+      }
     }
-    layout.setCacheEnabled(false);
-    layout.endLayout();  // releases the glyphs; the lines stay
+    if (layout) {
+      layout->setCacheEnabled(false);
+      layout->endLayout();  // releases the glyphs; the lines stay
+    } else {
+      ++placedAhead_;
+    }
     if (!out_of_columns && !story.lines.empty() && p.hasEnd &&
         story.lines.back().paragraph == static_cast<int32_t>(pi))
       story.lines.back().end += 1;
@@ -437,6 +502,11 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
   if (out_of_columns || !have_paragraph()) {
     cursor.done = true;
     story.overset = out_of_columns;
+  }
+  if (cursor.done && cursor.ahead) {
+    // Paragraphs read ahead but not placed are left out, as if never read.
+    story.paragraphs.resize(cursor.paragraph);
+    cursor.ahead.reset();
   }
   FinishAndRelease(story, cursor, cursor.done ? story.paragraphs.size() : cursor.paragraph);
   return cursor.done;
@@ -453,6 +523,7 @@ void Composer::FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_
        ++cursor.released) {
     ComposedParagraph& p = story.paragraphs[cursor.released];
     p.layout.reset();
+    p.breaks.reset();
     if (!keepText_) {
       p.text = QString();
       p.runs = {};
@@ -475,10 +546,25 @@ void FinishLines(ComposedStory& story, PlaceCursor& cursor) {
     if (col.lineCount == 0) col.firstLine = static_cast<int32_t>(li);
     ++col.lineCount;
     ComposedParagraph& p = story.paragraphs[static_cast<size_t>(l.paragraph)];
-    if (!p.layout) p.layout = ParagraphLayout(story, static_cast<size_t>(l.paragraph));
-    QTextLine ql = p.layout->lineAt(l.layoutLine);
-    ql.setPosition(QPointF(l.x, l.baseline - ql.ascent()));
-    const int32_t from = ql.textStart(), to = from + ql.textLength();
+    const bool first_line = l.layoutLine == 0;
+    const bool last_line = l.end == p.start + p.length + (p.hasEnd ? 1 : 0);
+    const bool to_text = (first_line && p.look.above.on && p.look.above.mode == kRuleToText) ||
+                         (last_line && p.look.below.on && p.look.below.mode == kRuleToText);
+    // Lines broken ahead need no layout, unless a rule is measured on the text.
+    if (!p.layout && (!p.breaks || to_text))
+      p.layout = ParagraphLayout(story, static_cast<size_t>(l.paragraph));
+    QTextLine ql;
+    int32_t from = 0, to = 0;
+    if (p.layout) {
+      ql = p.layout->lineAt(l.layoutLine);
+      ql.setPosition(QPointF(l.x, l.baseline - ql.ascent()));
+      from = ql.textStart();
+      to = from + ql.textLength();
+    } else {
+      const BrokenLine& b = p.breaks->lines[static_cast<size_t>(l.layoutLine)];
+      from = b.start;
+      to = from + b.length;
+    }
     for (const AnchorSlot& a : p.anchors) {
       if (a.index < from || a.index >= to) continue;
       const double x = l.x + a.lineOffset;
@@ -497,8 +583,6 @@ void FinishLines(ComposedStory& story, PlaceCursor& cursor) {
       }
       if (x2 > x1 && r.width > 0) story.rules.push_back({l.column, x1, x2, y, r.width, r.ink});
     };
-    const bool first_line = l.layoutLine == 0;
-    const bool last_line = l.end == p.start + p.length + (p.hasEnd ? 1 : 0);
     if (first_line && p.look.above.on)
       rule(p.look.above, l.baseline - p.look.above.offset - p.look.above.width / 2);
     if (last_line && p.look.below.on)
@@ -549,6 +633,7 @@ void Composer::Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark
   cursor.finishedLines = mark.finishedLines;
   cursor.released = std::min(cursor.released, mark.paragraph > 0 ? mark.paragraph - 1 : 0);
   cursor.done = false;
+  cursor.ahead.reset();  // its paragraphs were read from the story as it was
   if (cursor.prepare) {
     cursor.prepare->position = position;
     cursor.prepare->done = false;

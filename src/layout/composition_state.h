@@ -80,6 +80,18 @@ struct AnchorSlot {
   double lineOffset = 0;  // from the left edge of its line, set by placing
 };
 
+// A paragraph's lines as breaking it ahead of placing found them, for the widths it was
+// broken to: the first line's and every other's.
+struct BrokenLine {
+  int32_t start = 0, length = 0;  // layout indices
+  double ascent = 0, descent = 0;
+};
+struct LineBreaks {
+  double firstWidth = 0, otherWidth = 0;
+  std::vector<BrokenLine> lines;
+  std::vector<double> anchorOffsets;  // per anchor, from the left edge of its line
+};
+
 struct ComposedParagraph {
   int32_t start = 0;   // story index of the first unit
   int32_t length = 0;  // units in the layout (the paragraph end excluded)
@@ -87,6 +99,8 @@ struct ComposedParagraph {
   ParagraphLook look;
   // Null once placed when the composition keeps no layouts: ParagraphLayout makes it again.
   std::unique_ptr<QTextLayout> layout;
+  // Set while placing uses lines broken ahead instead of a layout (batch runs only).
+  std::optional<LineBreaks> breaks;
   QString text;                     // the layout's text
   int32_t basePaint = 0;            // the look of the paragraph's first unit: the layout's font
   std::vector<PaintRun> runs;       // cover [0, length) in order
@@ -136,6 +150,7 @@ struct ComposedStory {
   std::deque<ComposedParagraph> paragraphs;
   std::vector<TextPaint> paints;
   std::vector<QTextCharFormat> formats;  // the character format of each paint's look
+  int32_t anchorPaint = 0;               // the paint of inline frames' stand-ins
   std::deque<ComposedLine> lines;
   std::vector<PlacedInline> inlines;  // in story order
   std::vector<RuleStroke> rules;

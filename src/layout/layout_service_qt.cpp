@@ -1,5 +1,8 @@
 #include "layout/layout_service_qt.h"
 
+#include <QThread>
+#include <algorithm>
+
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
 #include "host/documents/page_item_commands.h"
@@ -104,7 +107,11 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   Composer composer(doc);
   composer.KeepLayouts(options.keepLayouts);
   composer.KeepTextForDrawing(!options.growStoryOnly || options.keepLayouts);
-  const std::vector<StoryEntry> entries = list->Entries();  // growing adds no story
+  // A long story's lines are broken on the other cores while placing goes on; a short one
+  // is done before a thread would have started.
+  constexpr int32_t kLongStory = 8192;
+  const int helpers = std::min(QThread::idealThreadCount() - 1, 3);  // < 1: none to help
+  const std::vector<StoryEntry> entries = list->Entries();           // growing adds no story
   for (const StoryEntry& entry : entries) {
     if (entry.firstFrame == kInvalidUID) continue;
     if (options.growStoryOnly && entry.story != options.growStory) continue;
@@ -113,6 +120,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
     Composer::Prepared prepared = composer.BeginPrepare(entry.story);
     if (!prepared.story) continue;
     ComposedStory& story = *prepared.story;
+    composer.BreakAheadOn(story.totalLength >= kLongStory && helpers > 0 ? helpers : -1);
     if (entry.story == options.growStory) {
       ComposeGrowing(doc, composer, story, ComposeOptions::kMaxAddedPages,
                      std::move(prepared.cursor));

@@ -116,6 +116,69 @@ TEST(ComposeStepsTest, StepsEndWhereComposingAtOnceEnds) {
   }
 }
 
+TEST(ComposeStepsTest, LinesBrokenAheadOnAnotherThreadAreThoseOfPlacing) {
+  // Three columns of one width, then a frame of another width and one of two columns of a
+  // third: paragraphs broken ahead for the first width meet the others at a paragraph's
+  // start and in its middle, where placing must lay them out itself. The looks vary as
+  // ads do; the text runs out of columns.
+  testdoc::TestDocument t = testdoc::MakeDocument(3);
+  UIDRef previous = t.frame;
+  for (auto [columns, right] : {std::pair{1, 400.0}, std::pair{2, 500.0}}) {
+    UIDRef next;
+    ASSERT_EQ(CreateTextFrame(*t.doc, t.doc->DefaultSpreadLayer(), {36, 420, right, 805}, columns,
+                              12, &next),
+              kSuccess);
+    ASSERT_EQ(ThreadFrames(*t.doc, previous, next), kSuccess);
+    previous = next;
+  }
+  const UID serif = t.FontFamily(u"Liberation Serif");
+  const UID sans = t.FontFamily(u"Liberation Sans");
+  for (int i = 0; i < 150; ++i) {
+    const size_t start = t.End();
+    t.AppendStyled(u"SPRZEDAM ",
+                   {Attribute::Uid(K::kFontFamily, sans), Attribute::Text(K::kFontStyle, u"Bold"),
+                    Attribute::Double(K::kPointSize, 7 + i % 4)});
+    t.Append(u"mieszkanie " + std::u16string(static_cast<size_t>(i % 9 + 1), u'\u0105') +
+             u" ul. Długa, tel. 600 100 " + std::u16string(1, char16_t(u'0' + i % 10)));
+    if (i % 4 == 1) t.InlineText(t.story, 20 + i % 6 * 15, 10 + i % 5 * 8, u"ramka");
+    if (i % 7 == 2) t.Append(u"\nwiersz po złamaniu");
+    t.AppendStyled(
+        u" cena do uzgodnienia, zadzwoń wieczorem.\r",
+        {Attribute::Uid(K::kFontFamily, serif), Attribute::Double(K::kTracking, 0.02 * (i % 3))});
+    ASSERT_EQ(ApplyTextAttributes(t.story, start, 1,
+                                  {Attribute::Int(K::kAlignment, i % 5),
+                                   Attribute::Double(K::kFirstLineIndent, i % 3 * 6),
+                                   Attribute::Double(K::kLeftIndent, i % 2 * 4),
+                                   Attribute::Int(K::kKeepWithNext, i % 6 == 0),
+                                   Attribute::Int(K::kRuleAboveOn, i % 8 == 3),
+                                   Attribute::Int(K::kRuleAboveMode, 1 + i % 2)},
+                                  TextLevel::kParagraph),
+              kSuccess);
+  }
+  const std::vector<ColumnFrame> columns =
+      ThreadColumns(*t.doc, StoryThread(*t.doc, t.story.GetUID()));
+  ASSERT_EQ(columns.size(), 6u);
+  auto compose = [&](int threads, size_t* ahead) {
+    Composer composer(*t.doc);
+    composer.KeepLayouts(false);
+    composer.BreakAheadOn(threads);
+    Composer::Prepared prepared = composer.BeginPrepare(t.story.GetUID());
+    composer.Place(*prepared.story, columns, {}, prepared.cursor);
+    *ahead = composer.PlacedFromBreaksAhead();
+    return Describe(*prepared.story);
+  };
+  size_t none = 0, one = 0, caller_only = 0;
+  const std::string expected = compose(-1, &none);
+  ASSERT_NE(expected.find("overset 1"), std::string::npos);
+  ASSERT_NE(expected.find("column 5 lines"), std::string::npos);
+  EXPECT_EQ(compose(1, &one), expected);
+  // No worker to be had: the placing thread breaks every batch itself.
+  EXPECT_EQ(compose(0, &caller_only), expected);
+  EXPECT_EQ(none, 0u);
+  EXPECT_GT(one, 30u);  // the first frame's paragraphs
+  EXPECT_EQ(caller_only, one);
+}
+
 // Threads two more one-column frames of five lines after t's own, and fills the three with
 // A (five lines), the kept paragraph P (five lines) and Q.
 void ThreeFramesWithAKeptParagraph(testdoc::TestDocument& t) {

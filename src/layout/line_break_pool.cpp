@@ -1,0 +1,152 @@
+#include "layout/line_break_pool.h"
+
+#include <QTextLine>
+#include <QThread>
+
+#include "layout/paragraph_layout.h"
+
+namespace tarvelin {
+
+std::optional<LineBreaks> BreakParagraph(const BreakJob& job,
+                                         const std::vector<QTextCharFormat>& formats) {
+  std::unique_ptr<QTextLayout> layout = MakeParagraphLayout(
+      job.text, job.alignment, job.basePaint, job.anchorPaint, job.runs, job.anchors, formats);
+  LineBreaks out;
+  out.firstWidth = job.firstWidth;
+  out.otherWidth = job.otherWidth;
+  layout->beginLayout();
+  for (;;) {
+    QTextLine line = layout->createLine();
+    if (!line.isValid()) break;
+    line.setLineWidth(out.lines.empty() ? job.firstWidth : job.otherWidth);
+    out.lines.push_back({line.textStart(), line.textLength(), line.ascent(), line.descent()});
+  }
+  // Measured as placing measures them: all lines made, glyphs still cached.
+  out.anchorOffsets.resize(job.anchors.size());
+  size_t li = 0;
+  for (size_t k = 0; k < job.anchors.size(); ++k) {
+    const int32_t index = job.anchors[k].index;
+    while (li < out.lines.size() && out.lines[li].start + out.lines[li].length <= index) ++li;
+    if (li == out.lines.size()) break;
+    if (index < out.lines[li].start) continue;
+    QTextLine line = layout->lineAt(static_cast<int>(li));
+    out.anchorOffsets[k] = line.cursorToX(index) - line.x();
+  }
+  layout->setCacheEnabled(false);
+  layout->endLayout();
+  return out;
+}
+
+LineBreakPool::LineBreakPool(int workers) {
+  breakers_.push_back(std::make_unique<Breaker>());
+  for (int i = 0; i < workers; ++i) {
+    auto breaker = std::make_unique<Breaker>();
+    Breaker* b = breaker.get();
+    std::unique_ptr<QThread> thread(QThread::create([this, b] { Work(*b); }));
+    if (!thread) break;
+    thread->start();
+    if (!thread->isRunning() && !thread->isFinished()) break;  // no thread to be had
+    breakers_.push_back(std::move(breaker));
+    threads_.push_back(std::move(thread));
+  }
+}
+
+LineBreakPool::~LineBreakPool() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+    queue_.clear();
+  }
+  queued_.notify_all();
+  for (auto& t : threads_) t->wait();
+}
+
+void LineBreakPool::AddFormats(const std::vector<QTextCharFormat>& formats) {
+  std::lock_guard lock(mutex_);
+  for (size_t i = properties_.size(); i < formats.size(); ++i)
+    properties_.push_back(formats[i].properties());
+}
+
+void LineBreakPool::Submit(std::vector<BreakJob> batch) {
+  {
+    std::lock_guard lock(mutex_);
+    queue_.push_back({submitted_++, std::move(batch)});
+  }
+  queued_.notify_one();
+}
+
+std::vector<std::optional<LineBreaks>> LineBreakPool::Take(size_t n) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    if (auto it = done_.find(n); it != done_.end()) {
+      Results r = std::move(it->second);
+      done_.erase(it);
+      return r;
+    }
+    if (!queue_.empty()) {
+      Batch batch = std::move(queue_.front());
+      queue_.pop_front();
+      lock.unlock();
+      Results r = Run(*breakers_.front(), batch);
+      lock.lock();
+      done_[batch.number] = std::move(r);
+      continue;
+    }
+    if (n >= submitted_) return {};  // never queued
+    finished_.wait(lock);
+  }
+}
+
+void LineBreakPool::Work(Breaker& breaker) {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    queued_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+    if (stop_) return;
+    Batch batch = std::move(queue_.front());
+    queue_.pop_front();
+    lock.unlock();
+    Results r = Run(breaker, batch);
+    lock.lock();
+    done_[batch.number] = std::move(r);
+    finished_.notify_all();
+  }
+}
+
+LineBreakPool::Results LineBreakPool::Run(Breaker& breaker, const Batch& batch) {
+  // Formats first used by this batch: made from their properties, on this thread.
+  int32_t highest = -1;
+  for (const BreakJob& job : batch.jobs) {
+    highest = std::max({highest, job.basePaint, job.anchorPaint});
+    for (const PaintRun& r : job.runs) highest = std::max(highest, r.paint);
+    for (const AnchorSlot& a : job.anchors) highest = std::max(highest, a.paint);
+  }
+  if (static_cast<size_t>(highest + 1) > breaker.formats.size()) {
+    std::vector<QMap<int, QVariant>> added;
+    {
+      std::lock_guard lock(mutex_);
+      for (size_t i = breaker.formats.size(); i < properties_.size(); ++i)
+        added.push_back(properties_[i]);
+    }
+    for (const auto& properties : added) {
+      QTextCharFormat f;
+      for (auto it = properties.begin(); it != properties.end(); ++it)
+        f.setProperty(it.key(), it.value());
+      breaker.formats.push_back(f);
+    }
+  }
+  Results results;
+  results.reserve(batch.jobs.size());
+  for (const BreakJob& job : batch.jobs) {
+    try {
+      if (static_cast<size_t>(highest + 1) > breaker.formats.size())
+        results.emplace_back();  // a format the story never made known
+      else
+        results.push_back(BreakParagraph(job, breaker.formats));
+    } catch (...) {  // out of memory: placing lays the paragraph out itself
+      results.emplace_back();
+    }
+  }
+  return results;
+}
+
+}  // namespace tarvelin

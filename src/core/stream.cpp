@@ -355,17 +355,52 @@ std::vector<uint8_t> MemoryStream::TakeBytes() {
 
 // ---------------------------------------------------------------- CountingStream
 
-CountingStream::CountingStream() : Stream(StreamDirection::kWrite) {
-  buffer_start_ = cur_ = sink_;
-  end_ = sink_ + sizeof sink_;
+CountingStream::CountingStream(size_t keep)
+    : Stream(StreamDirection::kWrite), keep_(keep), counting_only_(keep == 0) {
+  if (counting_only_) {
+    buffer_start_ = cur_ = sink_;
+    end_ = sink_ + sizeof sink_;
+  } else {
+    kept_.resize(std::min<size_t>(keep_, 256));
+    buffer_start_ = cur_ = kept_.data();
+    end_ = buffer_start_ + kept_.size();
+  }
 }
 
 size_t CountingStream::Count() const {
   return std::max(high_water_, static_cast<size_t>(base_ + (cur_ - buffer_start_)));
 }
 
+std::optional<std::vector<uint8_t>> CountingStream::TakeKept() {
+  if (counting_only_) return std::nullopt;
+  kept_.resize(Count());
+  counting_only_ = true;  // nothing is kept from here on
+  base_ = 0;
+  buffer_start_ = cur_ = sink_;
+  end_ = sink_ + sizeof sink_;
+  high_water_ = 0;
+  return std::move(kept_);
+}
+
 bool CountingStream::Drain() {
   high_water_ = Count();
+  if (!counting_only_) {
+    const size_t at = static_cast<size_t>(cur_ - buffer_start_);
+    if (kept_.size() < keep_) {
+      kept_.resize(std::min(keep_, kept_.size() * 2));
+      buffer_start_ = kept_.data();
+      cur_ = buffer_start_ + at;
+      end_ = buffer_start_ + kept_.size();
+      return true;
+    }
+    // Too large to keep: counted only from here on.
+    counting_only_ = true;
+    kept_ = {};
+    base_ = static_cast<int64_t>(at);
+    buffer_start_ = cur_ = sink_;
+    end_ = sink_ + sizeof sink_;
+    return true;
+  }
   base_ += cur_ - buffer_start_;
   cur_ = buffer_start_;
   return true;
@@ -374,6 +409,10 @@ bool CountingStream::Drain() {
 std::optional<int64_t> CountingStream::SeekTo(int64_t absolute) {
   if (absolute < 0 || static_cast<size_t>(absolute) > Count()) return std::nullopt;
   high_water_ = Count();
+  if (!counting_only_) {
+    cur_ = buffer_start_ + absolute;
+    return absolute;
+  }
   base_ = absolute;
   cur_ = buffer_start_;
   return absolute;

@@ -170,12 +170,15 @@ class MemoryStream final : public Stream {
   size_t high_water_ = 0;  // write mode: bytes written, even after seeking back
 };
 
-// Writes nowhere and counts: the size a write would have, to make room for it exactly
-// (a large object then never sits in a buffer twice the size, nor in two buffers).
+// Counts the bytes a write has, keeping them while they number no more than `keep`: a small
+// write is then had whole in one pass (TakeKept), a large one only counted, to make room
+// for it exactly (a large object then never sits in a buffer twice its size, nor in two).
 class CountingStream final : public Stream {
  public:
-  CountingStream();
+  explicit CountingStream(size_t keep = 0);
   size_t Count() const;
+  // The bytes written, when they were no more than `keep`; once.
+  std::optional<std::vector<uint8_t>> TakeKept();
 
  private:
   bool Fill() override { return false; }
@@ -186,6 +189,9 @@ class CountingStream final : public Stream {
   bool FlushImpl() override { return true; }
   void CloseImpl() override {}
 
+  size_t keep_;
+  std::vector<uint8_t> kept_;
+  bool counting_only_;  // past `keep`: the bytes go to the sink
   uint8_t sink_[4096];
   int64_t base_ = 0;
   size_t high_water_ = 0;

@@ -150,12 +150,27 @@ TEST(StreamTest, CountingGivesTheSizeAWriteHas) {
   };
   for (size_t i = 0; i < std::size(writes); ++i) {
     SCOPED_TRACE(i);
-    CountingStream counted;
-    writes[i](counted);
     auto free_size = MemoryStream::Write();
     writes[i](*free_size);
     const std::vector<uint8_t> want = free_size->TakeBytes();
-    EXPECT_EQ(counted.Count(), want.size());
+    // Kept whole up to the limit, whether it is reached while growing or after seeking back;
+    // counted exactly past it.
+    for (size_t keep :
+         {size_t{0}, size_t{1}, size_t{300}, want.size() - 1, want.size(), want.size() + 5000}) {
+      SCOPED_TRACE(keep);
+      CountingStream counted(keep);
+      writes[i](counted);
+      EXPECT_EQ(counted.Count(), want.size());
+      std::optional<std::vector<uint8_t>> kept = counted.TakeKept();
+      if (keep >= want.size() && keep > 0) {
+        ASSERT_TRUE(kept);
+        EXPECT_EQ(*kept, want);
+      } else {
+        EXPECT_FALSE(kept);
+      }
+    }
+    CountingStream counted;
+    writes[i](counted);
     auto sized = MemoryStream::Write(counted.Count());
     writes[i](*sized);
     EXPECT_EQ(sized->TakeBytes(), want);

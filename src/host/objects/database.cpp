@@ -131,21 +131,23 @@ bool Database::RestoreImpl(Object& object, uint32_t instance, std::span<const ui
   return s->Good();
 }
 
-std::vector<Database::ImplImage> Database::ImplImages(const Object& object) const {
+std::vector<Database::ImplImage> Database::ImplImages(const Object& object, size_t keep) const {
   std::vector<ImplImage> images;
   Object& o = const_cast<Object&>(object);  // ReadWrite serves both directions
   for (uint32_t i = 0; i < o.impls_.size(); ++i) {
     PersistentImpl* p = o.impls_[i]->AsPersistent();
     if (!p) continue;
     const ImplementationID id = o.layout_->impls[i];
-    CountingStream counted;
+    CountingStream counted(keep);
     p->ReadWrite(counted, id);
-    images.push_back({id, counted.Count(), [p, id](Stream& s) { p->ReadWrite(s, id); }});
+    images.push_back(
+        {id, counted.Count(), [p, id](Stream& s) { p->ReadWrite(s, id); }, counted.TakeKept()});
   }
   for (const auto& f : o.foreign_) {
     const std::vector<uint8_t>* bytes = &f.bytes;
     images.push_back({f.impl, bytes->size(),
-                      [bytes](Stream& s) { s.WriteBytes(bytes->data(), bytes->size()); }});
+                      [bytes](Stream& s) { s.WriteBytes(bytes->data(), bytes->size()); },
+                      std::nullopt});
   }
   if (!o.foreign_.empty())
     std::sort(images.begin(), images.end(),
@@ -153,13 +155,20 @@ std::vector<Database::ImplImage> Database::ImplImages(const Object& object) cons
   return images;
 }
 
+// Implementations up to this size are written once, straight into their record.
+constexpr size_t kKeptImage = 64 * 1024;
+
 // Each implementation sized exactly before it is written: the largest story of a document
 // takes no more memory than its bytes, and nothing stays behind in the snapshot buffer.
 ObjectRecord Database::CaptureObject(const Object& object) const {
   ObjectRecord r;
   r.cls = object.Class();
   r.uid = object.uid_;
-  for (const ImplImage& image : ImplImages(object)) {
+  for (ImplImage& image : ImplImages(object, kKeptImage)) {
+    if (image.bytes) {
+      r.impls.push_back({image.impl, std::move(*image.bytes)});
+      continue;
+    }
     auto s = MemoryStream::Write(image.size);
     image.write(*s);
     r.impls.push_back({image.impl, s->TakeBytes()});

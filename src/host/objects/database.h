@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -70,9 +71,11 @@ class Database {
     ImplementationID impl;
     size_t size = 0;
     std::function<void(Stream&)> write;
+    std::optional<std::vector<uint8_t>> bytes;  // written already: no larger than asked
   };
-  // Ascending implementation ID, the kept bytes of unknown implementations included.
-  std::vector<ImplImage> ImplImages(const Object& object) const;
+  // Ascending implementation ID, the kept bytes of unknown implementations included. Those
+  // of at most `keep` bytes come written; the others are sized, to be written exactly.
+  std::vector<ImplImage> ImplImages(const Object& object, size_t keep = 0) const;
   // Inserts a stored object outside undo (loading). The UID must be free; an unknown
   // class gives a placeholder that keeps all bytes; unknown implementations keep theirs.
   // kCorruptData when an implementation's ReadWrite runs out of bytes; the object is

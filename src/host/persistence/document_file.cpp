@@ -145,8 +145,10 @@ constexpr size_t kStreamedBlob = 256 * 1024;
 FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind,
                      const SaveOptions& options) {
   Connection c;
-  if (sqlite3_open_v2(path.c_str(), &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) !=
-      SQLITE_OK)
+  // One thread writes through this connection: SQLite's own locking on every call is waste.
+  if (sqlite3_open_v2(path.c_str(), &c.db,
+                      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK)
     return Fail(kFailure, "cannot create " + path.string() + ": " + c.Error());
   // The file is private until it is renamed into place, so no journal is needed: a failed
   // save deletes it. It is synced once, as a whole, before the rename.
@@ -185,18 +187,22 @@ FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind
   bool cancelled = false;
   // Writes one implementation: small ones bound whole, large ones (a long story) written
   // into a zero-filled blob of their exact size, so neither we nor SQLite copy them whole.
-  auto put_impl = [&](UID uid, const Database::ImplImage& image) {
+  auto put_impl = [&](UID uid, Database::ImplImage& image) {
     sqlite3_reset(impl.stmt);
     sqlite3_bind_int64(impl.stmt, 1, uid);
     sqlite3_bind_int64(impl.stmt, 2, image.impl.Value());
     std::vector<uint8_t> bytes;
-    const bool streamed = image.size > kStreamedBlob;
+    const bool streamed = !image.bytes && image.size > kStreamedBlob;
     if (streamed) {
       sqlite3_bind_zeroblob64(impl.stmt, 3, image.size);
     } else {
-      auto s = MemoryStream::Write(image.size);
-      image.write(*s);
-      bytes = s->TakeBytes();
+      if (image.bytes) {
+        bytes = std::move(*image.bytes);
+      } else {
+        auto s = MemoryStream::Write(image.size);
+        image.write(*s);
+        bytes = s->TakeBytes();
+      }
       // An empty vector's data() may be null, which SQLite would store as NULL.
       static const uint8_t kNothing = 0;
       sqlite3_bind_blob(impl.stmt, 3, bytes.empty() ? &kNothing : bytes.data(),
@@ -226,7 +232,7 @@ FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind
       rc = sqlite3_errcode(c.db);
       return;
     }
-    for (const Database::ImplImage& image : source.ImplImages(o)) {
+    for (Database::ImplImage& image : source.ImplImages(o, kStreamedBlob)) {
       rc = put_impl(o.GetUID(), image);
       if (rc != SQLITE_OK) return;
     }
@@ -417,7 +423,8 @@ FileResult LoadDatabase(const fs::path& file, FileKind kind, Database& into) {
       return r;
   }
   Connection c;
-  if (sqlite3_open_v2(name.c_str(), &c.db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK)
+  if (sqlite3_open_v2(name.c_str(), &c.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK)
     return Fail(kFailure, "cannot open " + name + ": " + c.Error());
   return LoadFrom(c, name, kind, into);
 }
@@ -430,7 +437,8 @@ FileResult LoadDatabaseImage(std::span<const uint8_t> bytes, const std::string& 
       !r.Ok())
     return r;
   Connection c;
-  if (sqlite3_open_v2(":memory:", &c.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK)
+  if (sqlite3_open_v2(":memory:", &c.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) !=
+      SQLITE_OK)
     return Fail(kFailure, "cannot open " + name + ": " + c.Error());
   // SQLite owns the copy from here and frees it with the connection, even on failure.
   auto* copy = static_cast<unsigned char*>(sqlite3_malloc64(bytes.size()));

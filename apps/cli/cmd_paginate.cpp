@@ -145,6 +145,25 @@ int Cancelled() {
   return kCancelled;
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kCheckingLeaks = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kCheckingLeaks = true;
+#else
+constexpr bool kCheckingLeaks = false;
+#endif
+#else
+constexpr bool kCheckingLeaks = false;
+#endif
+
+// A document left to the end of the process: its memory goes back to the system with the
+// process. Destroyed in builds that check for leaks, so that they still see everything.
+void LeaveForExit(std::unique_ptr<Document> doc) {
+  if (kCheckingLeaks) return;  // `doc` goes here
+  static_cast<void>(doc.release());
+}
+
 int PaginateOne(const Args& args);
 
 int Paginate(const Args& args) {
@@ -328,6 +347,9 @@ int PaginateOne(const Args& args) {
                  "its frames\n");
     warned = true;
   }
+  // The process ends with this run: the saved document is not taken apart object by object
+  // (40 ms at 10,000 ads), the system takes its memory back at once.
+  LeaveForExit(app.Context().TakeDocument(doc));
   return warned ? kDoneWithWarnings : kDone;
 }
 

@@ -14,12 +14,17 @@ Document* ActiveContext::OpenDocument(std::unique_ptr<Document> doc) {
 }
 
 bool ActiveContext::CloseDocument(Document* doc) {
+  return TakeDocument(doc) != nullptr;
+}
+
+std::unique_ptr<Document> ActiveContext::TakeDocument(Document* doc) {
   auto it = std::find_if(documents_.begin(), documents_.end(),
                          [doc](const auto& d) { return d.get() == doc; });
-  if (it == documents_.end()) return false;
+  if (it == documents_.end()) return nullptr;
+  std::unique_ptr<Document> taken = std::move(*it);
   documents_.erase(it);
   if (front_ == doc) front_ = documents_.empty() ? nullptr : documents_.back().get();
-  return true;
+  return taken;
 }
 
 bool ActiveContext::Contains(const Document* doc) const {

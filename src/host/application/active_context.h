@@ -25,6 +25,8 @@ class ActiveContext {
   // Closes an open document; the next one (if any) comes to the front. False when the
   // document is not open here.
   bool CloseDocument(Document* doc);
+  // Takes an open document out of the context, whole; null when it is not open here.
+  std::unique_ptr<Document> TakeDocument(Document* doc);
   const std::vector<std::unique_ptr<Document>>& Documents() const { return documents_; }
   bool Contains(const Document* doc) const;
 

@@ -41,6 +41,9 @@ struct StoryFragment {
   std::vector<Run> characters;
   std::vector<Format> paragraphs;
   std::vector<Anchor> anchors;  // offsets into text
+  // Where the paragraph ends lie in text, when the maker looked already: a long text is then
+  // not read through once more.
+  std::optional<std::vector<uint32_t>> paragraphEnds;
 };
 
 class StoryImpl final : public ITextModel, public PersistentImpl {

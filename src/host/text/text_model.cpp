@@ -1,5 +1,9 @@
 #include "host/text/text_model.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <bit>
 #include <memory>
@@ -26,6 +30,24 @@ ErrorCode DeleteInlineObject(Database& db, UID uid) {
 
 size_t CountParagraphEnds(std::u16string_view text) {
   return static_cast<size_t>(std::count(text.begin(), text.end(), kParagraphEnd));
+}
+
+std::vector<uint32_t> ParagraphEnds(std::u16string_view text) {
+  std::vector<uint32_t> ends;
+  size_t i = 0;
+#if defined(__SSE2__)
+  // Eight units at a time: a story's text is long and its paragraph ends are few.
+  const __m128i end = _mm_set1_epi16(static_cast<short>(kParagraphEnd));
+  for (; i + 8 <= text.size(); i += 8) {
+    const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi16(units, end)) == 0) continue;
+    for (size_t k = i; k < i + 8; ++k)
+      if (text[k] == kParagraphEnd) ends.push_back(static_cast<uint32_t>(k));
+  }
+#endif
+  for (; i < text.size(); ++i)
+    if (text[i] == kParagraphEnd) ends.push_back(static_cast<uint32_t>(i));
+  return ends;
 }
 
 StoryImpl* StoryOf(Database& db, UID uid) {
@@ -168,8 +190,12 @@ void StoryImpl::RawInsert(size_t pos, const StoryFragment& f) {
   std::vector<Run> paragraphs;
   size_t piece_start = 0;
   size_t piece = 0;
-  for (size_t i = 0; i < n; ++i) {
-    if (f.text[i] != kParagraphEnd) continue;
+  std::vector<uint32_t> found;
+  const std::vector<uint32_t>& ends =
+      f.paragraphEnds ? *f.paragraphEnds : (found = ParagraphEnds(f.text));
+  paragraphs.reserve(ends.size() + 1);
+  for (const uint32_t end : ends) {
+    const size_t i = end;
     size_t len = i + 1 - piece_start;
     if (piece == 0) len += pos - a.start;
     paragraphs.push_back({static_cast<uint32_t>(len), f.paragraphs[piece]});
@@ -286,7 +312,8 @@ ErrorCode StoryImpl::Insert(size_t pos, std::u16string_view text) {
 ErrorCode StoryImpl::InsertStyled(size_t pos, StyledText st) {
   if (ErrorCode e = CheckInsert(pos, st.text.size())) return e;
   size_t n = st.text.size();
-  size_t ends = CountParagraphEnds(st.text);
+  std::vector<uint32_t> end_positions = ParagraphEnds(st.text);
+  const size_t ends = end_positions.size();
   if (!st.paragraphs.empty() && st.paragraphs.size() != ends + 1) return kInvalidArgument;
   size_t sum = 0;
   for (const StyledRun& r : st.characters) sum += r.length;
@@ -325,6 +352,7 @@ ErrorCode StoryImpl::InsertStyled(size_t pos, StyledText st) {
     if (!ends_paragraph) f.paragraphs[ends] = intern(st.paragraphs[ends]);
   }
   f.anchors = std::move(st.anchors);
+  f.paragraphEnds = std::move(end_positions);
   return DoInsert(pos, std::move(f));
 }
 
@@ -496,8 +524,15 @@ StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
     return ParagraphFormat{f.style, formats_.Get(f.overrides)};
   };
   out.paragraphs.push_back(paragraph_at(pos));
-  for (size_t i = 0; i < length; ++i)
-    if (out.text[i] == kParagraphEnd) out.paragraphs.push_back(paragraph_at(pos + i + 1));
+  // Every paragraph run ends at its paragraph end (stories keep it so, loading checks it):
+  // the ends in the range are the ends of its runs, found without reading the text.
+  for (size_t end = pos;;) {
+    const RunSpan r = paras_.Find(end);
+    end = r.start + r.length;
+    if (r.length == 0 || end > pos + length) break;
+    out.paragraphs.push_back(paragraph_at(end));
+    if (end >= total) break;
+  }
   for (Anchor a : anchors_.In(pos, length, total)) {
     a.position -= pos;
     out.anchors.push_back(a);

@@ -94,6 +94,30 @@ TEST_F(StoryEditTest, CopyIntoAnEmptyStoryKeepsParagraphFormatting) {
   EXPECT_EQ(u"<box>\rHead\rBody</box>\r", Model().Text(0, Model().TotalLength()));
 }
 
+TEST_F(StoryEditTest, ALongTextMovedIntoAShortStoryLandsWhereItWasPut) {
+  // A text many times longer than the story it goes into becomes that story's buffer; what
+  // the story held must stay around it, wherever it was put.
+  std::u16string long_text;
+  for (int i = 0; i < 300; ++i)
+    long_text += u"ogłoszenie " + std::u16string(1, char16_t(u'a' + i % 26)) + u"\r";
+  for (size_t at : {0, 1, 3, 5}) {
+    SCOPED_TRACE(at);
+    UIDRef source = CreateStory(db_), target = CreateStory(db_);
+    ASSERT_EQ(kSuccess, InsertText(source, 0, long_text));
+    ASSERT_EQ(kSuccess, InsertText(target, 0, u"ab\rcd"));
+    ASSERT_EQ(kSuccess, MoveStyledText(source, 0, long_text.size(), target, at));
+    std::u16string want = u"ab\rcd\r";
+    want.insert(at, long_text);
+    auto moved = QueryInterface<ITextModel>(target);
+    EXPECT_EQ(moved->Text(0, moved->TotalLength()), want);
+    EXPECT_EQ(moved->ParagraphCount(), 302u);
+    // The story grows on from there as any other.
+    ASSERT_EQ(kSuccess, InsertText(target, 2, u"xyz"));
+    want.insert(2, u"xyz");
+    EXPECT_EQ(moved->Text(0, moved->TotalLength()), want);
+  }
+}
+
 TEST_F(StoryEditTest, AnchorsFollowEditsAndDeleteTheirObjects) {
   std::vector<UID> deleted;
   registry_->SetInlineObjectDeleter([&](Database& db, UID uid) {

@@ -80,7 +80,9 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
   void ReadWrite(Stream& s, ImplementationID id) override;
 
   // Raw edits, no checks and no undo records: the undo records replay through these.
-  void RawInsert(size_t pos, const StoryFragment& fragment);
+  // With `take` (the fragment's own text, no longer needed), the text may become the
+  // story's buffer instead of being copied into it.
+  void RawInsert(size_t pos, const StoryFragment& fragment, std::u16string* take = nullptr);
   // `whole`: the fragment carries the text and formats removed (for an undo record);
   // otherwise only the anchors.
   StoryFragment RawDelete(size_t pos, size_t length, bool whole = true);

@@ -46,7 +46,7 @@ void GapText::Reserve(size_t n) {
 }
 
 void GapText::Reallocate(size_t capacity) {
-  std::vector<char16_t> grown(capacity);
+  std::u16string grown(capacity, u'\0');
   size_t after = buf_.size() - gap_end_;
   if (gap_begin_) std::memcpy(grown.data(), buf_.data(), gap_begin_ * sizeof(char16_t));
   if (after)
@@ -63,6 +63,25 @@ void GapText::Insert(size_t pos, std::u16string_view text) {
   gap_begin_ += text.size();
 }
 
+void GapText::InsertTaking(size_t pos, std::u16string&& text) {
+  const size_t n = text.size(), before = pos, after = size() - pos;
+  if (n < 8 * (before + after) || text.capacity() < n + before + after) {
+    Insert(pos, text);
+    return;
+  }
+  // This text around the taken one: [before][text][gap][after].
+  const std::u16string head = Copy(0, before), tail = Copy(pos, after);
+  buf_ = std::move(text);
+  buf_.resize(buf_.capacity());  // within the capacity: no new memory
+  if (before) {
+    std::memmove(&buf_[before], &buf_[0], n * sizeof(char16_t));
+    std::memcpy(&buf_[0], head.data(), before * sizeof(char16_t));
+  }
+  gap_begin_ = before + n;
+  gap_end_ = buf_.size() - after;
+  if (after) std::memcpy(&buf_[gap_end_], tail.data(), after * sizeof(char16_t));
+}
+
 void GapText::Erase(size_t pos, size_t n) {
   if (n == 0) return;
   MoveGap(pos);
@@ -70,9 +89,9 @@ void GapText::Erase(size_t pos, size_t n) {
   if (ShouldShrink(size(), buf_.size())) Reallocate(WithRoom(size(), size()));
 }
 
-std::u16string GapText::Copy(size_t pos, size_t n) const {
+std::u16string GapText::Copy(size_t pos, size_t n, size_t room) const {
   std::u16string out;
-  out.reserve(n);
+  out.reserve(n + room);
   auto [a, b] = Pieces();
   if (pos < a.size()) {
     size_t take = std::min(n, a.size() - pos);

@@ -33,8 +33,12 @@ class GapText {
   size_t size() const { return buf_.size() - (gap_end_ - gap_begin_); }
   char16_t At(size_t i) const { return i < gap_begin_ ? buf_[i] : buf_[i + gap_end_ - gap_begin_]; }
   void Insert(size_t pos, std::u16string_view text);
+  // As Insert; a text much longer than this one, with room for it, becomes the buffer
+  // itself: a whole story moved into an empty one is neither copied nor given fresh memory.
+  void InsertTaking(size_t pos, std::u16string&& text);
   void Erase(size_t pos, size_t n);
-  std::u16string Copy(size_t pos, size_t n) const;
+  // `room`: capacity to spare in the copy, so that InsertTaking can keep it.
+  std::u16string Copy(size_t pos, size_t n, size_t room = 0) const;
   // The text as at most two contiguous pieces, in order.
   std::pair<std::u16string_view, std::u16string_view> Pieces() const;
   void Assign(std::u16string text);
@@ -44,7 +48,7 @@ class GapText {
   void Reserve(size_t n);
   void Reallocate(size_t capacity);  // capacity >= size()
 
-  std::vector<char16_t> buf_;
+  std::u16string buf_;  // its size is the capacity: the gap lies inside
   size_t gap_begin_ = 0;
   size_t gap_end_ = 0;
 };

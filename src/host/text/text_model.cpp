@@ -182,7 +182,7 @@ void StoryImpl::Record(std::unique_ptr<UndoRecord> record) {
   if (Database* db = Db()) db->AddUndoRecord(Self(), ITextModel::kIID, std::move(record));
 }
 
-void StoryImpl::RawInsert(size_t pos, const StoryFragment& f) {
+void StoryImpl::RawInsert(size_t pos, const StoryFragment& f, std::u16string* take) {
   size_t n = f.text.size();
   if (n == 0) return;
   size_t total = text_.size();
@@ -209,7 +209,10 @@ void StoryImpl::RawInsert(size_t pos, const StoryFragment& f) {
   paras_.Insert(a.start, paragraphs);
 
   anchors_.PrepareInsert(pos, total);
-  text_.Insert(pos, f.text);
+  if (take)
+    text_.InsertTaking(pos, std::move(*take));
+  else
+    text_.Insert(pos, f.text);
   chars_.Insert(pos, f.characters);
   for (const Anchor& anchor : f.anchors) {
     anchors_.Add(pos + anchor.position, anchor.uid, total + n);
@@ -287,15 +290,16 @@ ErrorCode StoryImpl::CheckInsert(size_t pos, size_t n) const {
 }
 
 ErrorCode StoryImpl::DoInsert(size_t pos, StoryFragment f) {
-  if (f.text.empty()) return kSuccess;
+  const size_t n = f.text.size();
+  if (n == 0) return kSuccess;
   if (!Recording()) {
-    RawInsert(pos, f);
+    RawInsert(pos, f, &f.text);
     return kSuccess;
   }
   Format paragraph = paras_.Find(pos).format;
   Format eos = EndOfStoryFormat();
-  RawInsert(pos, f);
-  Record(std::make_unique<InsertRecord>(Self(), pos, f.text.size(), paragraph, eos));
+  RawInsert(pos, f, &f.text);
+  Record(std::make_unique<InsertRecord>(Self(), pos, n, paragraph, eos));
   return kSuccess;
 }
 
@@ -516,7 +520,8 @@ StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
   size_t total = text_.size();
   if (pos >= total) return out;
   length = std::min(length, total - pos);
-  out.text = text_.Copy(pos, length);
+  // Room to spare: moved into an empty story, the copy becomes that story's text.
+  out.text = text_.Copy(pos, length, length / 64 + 64);
   for (const Run& r : chars_.Collect(pos, length))
     out.characters.push_back({r.length, r.format.style, formats_.Get(r.format.overrides)});
   auto paragraph_at = [&](size_t p) {

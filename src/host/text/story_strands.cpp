@@ -65,7 +65,10 @@ void GapText::Insert(size_t pos, std::u16string_view text) {
 
 void GapText::InsertTaking(size_t pos, std::u16string&& text) {
   const size_t n = text.size(), before = pos, after = size() - pos;
-  if (n < 8 * (before + after) || text.capacity() < n + before + after) {
+  const size_t needed = n + before + after;
+  // A text with much more room than that would keep its waste: copied instead.
+  if (n < 8 * (before + after) || text.capacity() < needed ||
+      text.capacity() > WithRoom(needed, needed) + 256) {
     Insert(pos, text);
     return;
   }

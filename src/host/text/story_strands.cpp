@@ -52,7 +52,9 @@ void GapText::Reallocate(size_t capacity) {
   if (after)
     std::memcpy(grown.data() + capacity - after, buf_.data() + gap_end_, after * sizeof(char16_t));
   gap_end_ = capacity - after;
-  buf_ = std::move(grown);
+  // Swapped, not moved: a string moved from one that fits its inline room would keep this
+  // buffer's memory, however large.
+  buf_.swap(grown);
 }
 
 void GapText::Insert(size_t pos, std::u16string_view text) {

@@ -521,7 +521,7 @@ StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
   if (pos >= total) return out;
   length = std::min(length, total - pos);
   // Room to spare: moved into an empty story, the copy becomes that story's text.
-  out.text = text_.Copy(pos, length, length / 64 + 64);
+  out.text = text_.Copy(pos, length, length / 64 + 8);
   for (const Run& r : chars_.Collect(pos, length))
     out.characters.push_back({r.length, r.format.style, formats_.Get(r.format.overrides)});
   auto paragraph_at = [&](size_t p) {

@@ -355,16 +355,22 @@ std::vector<uint8_t> MemoryStream::TakeBytes() {
 
 // ---------------------------------------------------------------- CountingStream
 
-CountingStream::CountingStream(size_t keep)
-    : Stream(StreamDirection::kWrite), keep_(keep), counting_only_(keep == 0) {
-  if (counting_only_) {
-    buffer_start_ = cur_ = sink_;
-    end_ = sink_ + sizeof sink_;
+CountingStream::CountingStream(size_t keep) : Stream(StreamDirection::kWrite), keep_(keep) {
+  if (keep_ == 0) {
+    CountOnlyFrom(0);
   } else {
     kept_.resize(std::min<size_t>(keep_, 256));
     buffer_start_ = cur_ = kept_.data();
     end_ = buffer_start_ + kept_.size();
   }
+}
+
+void CountingStream::CountOnlyFrom(int64_t position) {
+  counting_only_ = true;
+  kept_ = {};
+  base_ = position;
+  buffer_start_ = cur_ = sink_;
+  end_ = sink_ + sizeof sink_;
 }
 
 size_t CountingStream::Count() const {
@@ -373,13 +379,12 @@ size_t CountingStream::Count() const {
 
 std::optional<std::vector<uint8_t>> CountingStream::TakeKept() {
   if (counting_only_) return std::nullopt;
-  kept_.resize(Count());
-  counting_only_ = true;  // nothing is kept from here on
-  base_ = 0;
-  buffer_start_ = cur_ = sink_;
-  end_ = sink_ + sizeof sink_;
+  const size_t size = Count();
+  std::vector<uint8_t> kept = std::move(kept_);
+  kept.resize(size);
+  CountOnlyFrom(0);  // nothing is kept from here on
   high_water_ = 0;
-  return std::move(kept_);
+  return kept;
 }
 
 bool CountingStream::Drain() {
@@ -393,12 +398,7 @@ bool CountingStream::Drain() {
       end_ = buffer_start_ + kept_.size();
       return true;
     }
-    // Too large to keep: counted only from here on.
-    counting_only_ = true;
-    kept_ = {};
-    base_ = static_cast<int64_t>(at);
-    buffer_start_ = cur_ = sink_;
-    end_ = sink_ + sizeof sink_;
+    CountOnlyFrom(static_cast<int64_t>(at));  // too large to keep
     return true;
   }
   base_ += cur_ - buffer_start_;

@@ -189,9 +189,12 @@ class CountingStream final : public Stream {
   bool FlushImpl() override { return true; }
   void CloseImpl() override {}
 
+  // From `position` on, the bytes go to the sink and are only counted.
+  void CountOnlyFrom(int64_t position);
+
   size_t keep_;
   std::vector<uint8_t> kept_;
-  bool counting_only_;  // past `keep`: the bytes go to the sink
+  bool counting_only_ = false;
   uint8_t sink_[4096];
   int64_t base_ = 0;
   size_t high_water_ = 0;

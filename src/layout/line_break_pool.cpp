@@ -7,8 +7,7 @@
 
 namespace tarvelin {
 
-std::optional<LineBreaks> BreakParagraph(const BreakJob& job,
-                                         const std::vector<QTextCharFormat>& formats) {
+LineBreaks BreakParagraph(const BreakJob& job, const std::vector<QTextCharFormat>& formats) {
   std::unique_ptr<QTextLayout> layout = MakeParagraphLayout(
       job.text, job.alignment, job.basePaint, job.anchorPaint, job.runs, job.anchors, formats);
   LineBreaks out;
@@ -134,16 +133,14 @@ LineBreakPool::Results LineBreakPool::Run(Breaker& breaker, const Batch& batch) 
       breaker.formats.push_back(f);
     }
   }
-  Results results;
-  results.reserve(batch.jobs.size());
-  for (const BreakJob& job : batch.jobs) {
+  // Empty results where a format was never made known, or memory ran out: placing lays
+  // those paragraphs out itself.
+  Results results(batch.jobs.size());
+  if (static_cast<size_t>(highest + 1) > breaker.formats.size()) return results;
+  for (size_t i = 0; i < batch.jobs.size(); ++i) {
     try {
-      if (static_cast<size_t>(highest + 1) > breaker.formats.size())
-        results.emplace_back();  // a format the story never made known
-      else
-        results.push_back(BreakParagraph(job, breaker.formats));
-    } catch (...) {  // out of memory: placing lays the paragraph out itself
-      results.emplace_back();
+      results[i] = BreakParagraph(batch.jobs[i], breaker.formats);
+    } catch (...) {
     }
   }
   return results;

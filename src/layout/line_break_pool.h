@@ -35,8 +35,7 @@ struct BreakJob {
 };
 
 // Breaks one paragraph with `formats` (indexed by paint), which the calling thread owns.
-std::optional<LineBreaks> BreakParagraph(const BreakJob& job,
-                                         const std::vector<QTextCharFormat>& formats);
+LineBreaks BreakParagraph(const BreakJob& job, const std::vector<QTextCharFormat>& formats);
 
 class LineBreakPool {
  public:

@@ -216,10 +216,8 @@ class FaceWiringTest : public QObject {
     MainWindow window(*host_);
     const OpenedExample opened = OpenExample(window);
     QVERIFY(opened.doc && opened.model);
-    Document& doc = *opened.doc;
-    const UID story = opened.story;
-    const auto& model = opened.model;
-    const std::u16string& before = opened.before;
+    const auto& [doc_open, story, model, before] = opened;
+    Document& doc = *doc_open;
     const fs::path file = work_ / "naglowek.xtg";
     { std::ofstream(file, std::ios::binary) << "<v1.70><e1>\rNAGLOWEK "; }
     QAction* import = window.findChild<QAction*>("fileImportText");
@@ -334,10 +332,8 @@ class FaceWiringTest : public QObject {
     MainWindow window(*host_);
     const OpenedExample opened = OpenExample(window);
     QVERIFY(opened.doc && opened.model);
-    Document& doc = *opened.doc;
-    const UID story = opened.story;
-    const auto& model = opened.model;
-    const std::u16string& before = opened.before;
+    const auto& [doc_open, story, model, before] = opened;
+    Document& doc = *doc_open;
     doc.GetSelection().SelectText(&doc.DataBase(), {story, 0, 0});
     bool optionsShown = false;
     auto options = OnModal([&](QWidget* w) {

@@ -155,24 +155,24 @@ std::vector<Database::ImplImage> Database::ImplImages(const Object& object, size
   return images;
 }
 
+std::vector<uint8_t> Database::ImplImage::TakeBytes() {
+  if (bytes) return std::move(*bytes);
+  auto s = MemoryStream::Write(size);
+  write(*s);
+  return s->TakeBytes();
+}
+
 // Implementations up to this size are written once, straight into their record.
 constexpr size_t kKeptImage = 64 * 1024;
 
-// Each implementation sized exactly before it is written: the largest story of a document
-// takes no more memory than its bytes, and nothing stays behind in the snapshot buffer.
+// A larger implementation is sized exactly before it is written: the largest story of a
+// document takes no more memory than its bytes, and nothing stays behind in the buffer.
 ObjectRecord Database::CaptureObject(const Object& object) const {
   ObjectRecord r;
   r.cls = object.Class();
   r.uid = object.uid_;
-  for (ImplImage& image : ImplImages(object, kKeptImage)) {
-    if (image.bytes) {
-      r.impls.push_back({image.impl, std::move(*image.bytes)});
-      continue;
-    }
-    auto s = MemoryStream::Write(image.size);
-    image.write(*s);
-    r.impls.push_back({image.impl, s->TakeBytes()});
-  }
+  for (ImplImage& image : ImplImages(object, kKeptImage))
+    r.impls.push_back({image.impl, image.TakeBytes()});
   return r;
 }
 

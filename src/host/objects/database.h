@@ -72,6 +72,8 @@ class Database {
     size_t size = 0;
     std::function<void(Stream&)> write;
     std::optional<std::vector<uint8_t>> bytes;  // written already: no larger than asked
+    // The bytes: those written already, or written now into a buffer of their size.
+    std::vector<uint8_t> TakeBytes();
   };
   // Ascending implementation ID, the kept bytes of unknown implementations included. Those
   // of at most `keep` bytes come written; the others are sized, to be written exactly.

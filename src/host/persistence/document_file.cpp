@@ -192,17 +192,12 @@ FileResult WriteFile(const Database& source, const fs::path& path, FileKind kind
     sqlite3_bind_int64(impl.stmt, 1, uid);
     sqlite3_bind_int64(impl.stmt, 2, image.impl.Value());
     std::vector<uint8_t> bytes;
-    const bool streamed = !image.bytes && image.size > kStreamedBlob;
+    // Those of up to kStreamedBlob bytes come written already.
+    const bool streamed = image.size > kStreamedBlob;
     if (streamed) {
       sqlite3_bind_zeroblob64(impl.stmt, 3, image.size);
     } else {
-      if (image.bytes) {
-        bytes = std::move(*image.bytes);
-      } else {
-        auto s = MemoryStream::Write(image.size);
-        image.write(*s);
-        bytes = s->TakeBytes();
-      }
+      bytes = image.TakeBytes();
       // An empty vector's data() may be null, which SQLite would store as NULL.
       static const uint8_t kNothing = 0;
       sqlite3_bind_blob(impl.stmt, 3, bytes.empty() ? &kNothing : bytes.data(),

@@ -28,10 +28,6 @@ ErrorCode DeleteInlineObject(Database& db, UID uid) {
   return db.DeleteObject(uid);
 }
 
-size_t CountParagraphEnds(std::u16string_view text) {
-  return static_cast<size_t>(std::count(text.begin(), text.end(), kParagraphEnd));
-}
-
 std::vector<uint32_t> ParagraphEnds(std::u16string_view text) {
   std::vector<uint32_t> ends;
   size_t i = 0;
@@ -309,7 +305,8 @@ ErrorCode StoryImpl::Insert(size_t pos, std::u16string_view text) {
   StoryFragment f;
   f.text.assign(text);
   f.characters = {{static_cast<uint32_t>(text.size()), InsertionFormat(pos)}};
-  f.paragraphs.assign(CountParagraphEnds(text) + 1, paras_.Find(pos).format);
+  f.paragraphEnds = ParagraphEnds(text);
+  f.paragraphs.assign(f.paragraphEnds->size() + 1, paras_.Find(pos).format);
   return DoInsert(pos, std::move(f));
 }
 

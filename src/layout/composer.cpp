@@ -26,8 +26,8 @@ std::unique_ptr<QTextLayout> NewLayout(const ComposedStory& story, const Compose
                              p.anchors, story.formats);
 }
 
-}  // namespace
-
+// A placed paragraph's layout made again, its lines broken to the widths and set at the
+// places placing gave them: what the paragraph's own layout was.
 std::unique_ptr<QTextLayout> ParagraphLayout(const ComposedStory& story, size_t paragraph) {
   const ComposedParagraph& p = story.paragraphs[paragraph];
   std::unique_ptr<QTextLayout> layout = NewLayout(story, p);
@@ -51,6 +51,8 @@ std::unique_ptr<QTextLayout> ParagraphLayout(const ComposedStory& story, size_t 
   }
   return layout;
 }
+
+}  // namespace
 
 Composer::Composer(Document& doc) : doc_(doc), styles_(doc.DataBase(), doc.TextWorkspaceRefs()) {}
 
@@ -232,6 +234,9 @@ struct BreakAhead {
   size_t taken;   // paragraphs before it have their breaks
   size_t batchesTaken = 0;
   std::deque<size_t> batchEnds;  // the paragraph after each queued batch not yet taken
+  // The breakers' fonts found again on this thread: by paint, and the others by key.
+  std::vector<int32_t> primaryFonts;  // index into ComposedStory::fonts, -1: not yet
+  std::vector<std::pair<FontKey, int32_t>> otherFonts;
 };
 
 void Composer::ReadAhead(ComposedStory& story, PlaceCursor& cursor, size_t paragraph) {
@@ -260,6 +265,7 @@ void Composer::ReadAhead(ComposedStory& story, PlaceCursor& cursor, size_t parag
       job.anchors = p.anchors;
       job.firstWidth = WidthFor(story, p, column, 0);
       job.otherWidth = WidthFor(story, p, column, 1);
+      job.glyphs = story.glyphsKept;
       batch.push_back(std::move(job));
     }
     a.pool.Submit(std::move(batch));
@@ -291,6 +297,10 @@ PlaceCursor Composer::BeginPlace(ComposedStory& story, std::vector<ColumnFrame> 
   story.columns.clear();
   story.overset = false;
   story.composedEnd = story.totalLength;
+  story.glyphsKept = !keepLayouts_ && keepGlyphs_;
+  story.spans.clear();
+  story.glyphIds.clear();
+  story.glyphX.clear();
   for (const ColumnFrame& f : frames) story.columns.push_back({f, 0, 0});
   PlaceCursor cursor;
   cursor.more = std::move(more);
@@ -487,6 +497,8 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
         }
       }
     }
+    if (story.glyphsKept)
+      KeepGlyphs(story, cursor, p, static_cast<int32_t>(story.lines.size() - first_line), layout);
     if (layout) {
       layout->setCacheEnabled(false);
       layout->endLayout();  // releases the glyphs; the lines stay
@@ -515,7 +527,7 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
 void Composer::FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_t placed) {
   FinishLines(story, cursor);
   if (keepLayouts_) return;
-  // Paragraphs whose lines are all finished: drawing lays them out again.
+  // Paragraphs whose lines are all finished: drawing has their glyphs.
   const size_t finished = cursor.finishedLines < story.lines.size()
                               ? static_cast<size_t>(story.lines[cursor.finishedLines].paragraph)
                               : placed;
@@ -524,13 +536,81 @@ void Composer::FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_
     ComposedParagraph& p = story.paragraphs[cursor.released];
     p.layout.reset();
     p.breaks.reset();
-    if (!keepText_) {
-      p.text = QString();
-      p.runs = {};
-      p.runSizes = {};
-      p.anchors = {};
+    p.text = QString();
+    p.runs = {};
+    p.runSizes = {};
+    p.anchors = {};
+  }
+}
+
+namespace {
+
+int32_t FontIn(ComposedStory& story, const QRawFont& raw) {
+  for (size_t i = 0; i < story.fonts.size(); ++i)
+    if (story.fonts[i] == raw) return static_cast<int32_t>(i);
+  story.fonts.push_back(raw);
+  return static_cast<int32_t>(story.fonts.size() - 1);
+}
+
+// A font a breaking thread told by its key, found on this thread.
+QRawFont FontOf(const ComposedStory& story, const FontKey& key) {
+  if (key.primary) return QRawFont::fromFont(story.formats[static_cast<size_t>(key.paint)].font());
+  QFont font(key.family);
+  font.setStyleName(key.style);
+  font.setWeight(static_cast<QFont::Weight>(key.weight));
+  font.setItalic(key.italic);
+  QRawFont raw = QRawFont::fromFont(font);
+  if (raw.isValid() && raw.pixelSize() != key.pixelSize) raw.setPixelSize(key.pixelSize);
+  return raw;
+}
+
+}  // namespace
+
+void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, ComposedParagraph& p,
+                          int32_t lines, const QTextLayout* layout) {
+  p.firstSpan = static_cast<uint32_t>(story.spans.size());
+  if (layout) {
+    const FontIndex font = [&](const QGlyphRun& run, int32_t) {
+      return FontIn(story, run.rawFont());
+    };
+    for (int32_t i = 0; i < lines; ++i)
+      CollectLineGlyphs(layout->lineAt(i), p.runs, story.anchorPaint, font,
+                        {story.spans, story.glyphIds, story.glyphX});
+  } else if (p.breaks && cursor.ahead) {
+    // The lines broken ahead hold every line's glyphs; those placed come first.
+    const LineBreaks& b = *p.breaks;
+    BreakAhead& a = *cursor.ahead;
+    std::vector<int32_t> fonts(b.fonts.size(), -1);
+    auto font_of = [&](int32_t k) {
+      int32_t& f = fonts[static_cast<size_t>(k)];
+      if (f >= 0) return f;
+      const FontKey& key = b.fonts[static_cast<size_t>(k)];
+      if (key.primary) {
+        const size_t paint = static_cast<size_t>(key.paint);
+        if (a.primaryFonts.size() <= paint) a.primaryFonts.resize(paint + 1, -1);
+        if (a.primaryFonts[paint] < 0) a.primaryFonts[paint] = FontIn(story, FontOf(story, key));
+        return f = a.primaryFonts[paint];
+      }
+      for (const auto& [known, index] : a.otherFonts)
+        if (SameFont(known, key)) return f = index;
+      f = FontIn(story, FontOf(story, key));
+      a.otherFonts.emplace_back(key, f);
+      return f;
+    };
+    size_t n = 0;
+    while (n < b.spans.size() && b.spans[n].line < lines) ++n;
+    const uint32_t glyphs = n == 0 ? 0 : b.spans[n - 1].first + b.spans[n - 1].count;
+    const uint32_t base = static_cast<uint32_t>(story.glyphIds.size());
+    story.glyphIds.insert(story.glyphIds.end(), b.glyphIds.begin(), b.glyphIds.begin() + glyphs);
+    story.glyphX.insert(story.glyphX.end(), b.glyphX.begin(), b.glyphX.begin() + glyphs);
+    for (size_t i = 0; i < n; ++i) {
+      GlyphSpan span = b.spans[i];
+      span.first += base;
+      span.font = font_of(span.font);
+      story.spans.push_back(span);
     }
   }
+  p.spanCount = static_cast<uint32_t>(story.spans.size()) - p.firstSpan;
 }
 
 namespace {
@@ -604,6 +684,8 @@ PlaceMark Composer::Mark(const ComposedStory& story, const PlaceCursor& cursor) 
   m.finishedLines = cursor.finishedLines;
   m.inlines = story.inlines.size();
   m.rules = story.rules.size();
+  m.spans = story.spans.size();
+  m.glyphs = story.glyphIds.size();
   if (!story.lines.empty()) m.previous = story.lines.back();
   return m;
 }
@@ -619,6 +701,9 @@ void Composer::Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark
   if (mark.previous && !story.lines.empty()) story.lines.back() = *mark.previous;
   story.inlines.resize(mark.inlines);
   story.rules.resize(mark.rules);
+  story.spans.resize(mark.spans);
+  story.glyphIds.resize(mark.glyphs);
+  story.glyphX.resize(mark.glyphs);
   size_t position = 0;
   if (mark.paragraph > 0) {
     const ComposedParagraph& p = story.paragraphs[mark.paragraph - 1];

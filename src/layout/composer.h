@@ -74,7 +74,7 @@ struct PlaceMark {
   size_t paragraph = 0, column = 0;
   bool emptyColumn = true;
   double lastBaseline = 0, prevDescent = 0;
-  size_t lines = 0, finishedLines = 0, inlines = 0, rules = 0;
+  size_t lines = 0, finishedLines = 0, inlines = 0, rules = 0, spans = 0, glyphs = 0;
   // The line before, as it was then: keep-with-next moves it when the paragraph is placed.
   std::optional<ComposedLine> previous;
 };
@@ -93,13 +93,13 @@ class Composer {
   };
   Prepared BeginPrepare(UID story);
   // Whether placed paragraphs keep their layouts (the default: the studio hit-tests them);
-  // without, a paragraph lets its layout go once its lines are finished, and drawing lays
-  // it out again (ParagraphLayout): a batch run's composition so costs a fraction.
+  // without, a paragraph lets its layout go once its lines are finished and keeps only its
+  // glyphs: a batch run's composition so costs a fraction, and drawing lays nothing out.
   void KeepLayouts(bool keep) { keepLayouts_ = keep; }
-  // For a run that draws nothing (it only needs where the text ends): placed paragraphs
-  // let go of their text and looks too, not only their layouts. ParagraphLayout cannot
-  // make them again then.
-  void KeepTextForDrawing(bool keep) { keepText_ = keep; }
+  // Without layouts kept, placed paragraphs keep their glyphs for drawing (the default) or,
+  // for a run that draws nothing and only needs where the text ends, nothing at all.
+  // Either way they let go of their text and looks.
+  void KeepGlyphsForDrawing(bool keep) { keepGlyphs_ = keep; }
   // Paragraphs read as placing reaches them are broken into lines ahead, on up to `threads`
   // threads besides the caller's, when placing keeps no layouts: the same lines in a
   // fraction of the time on a machine with cores to spare. Negative (the default): not
@@ -133,6 +133,10 @@ class Composer {
   // Finishes the lines placed so far (all but the last while placing goes on) and lets
   // go of the layouts of paragraphs before `placed` whose lines are all finished.
   void FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_t placed);
+  // Keeps the glyphs of the first `lines` lines of a placed paragraph, from its layout or
+  // from the lines broken ahead.
+  void KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, ComposedParagraph& p, int32_t lines,
+                  const QTextLayout* layout);
 
   Document& doc_;
   StyleReader styles_;
@@ -141,14 +145,10 @@ class Composer {
   void ReadAhead(ComposedStory& story, PlaceCursor& cursor, size_t paragraph);
 
   bool keepLayouts_ = true;
-  bool keepText_ = true;
+  bool keepGlyphs_ = true;
   int breakThreads_ = -1;
   size_t placedAhead_ = 0;
 };
-
-// A placed paragraph's layout made again, its lines broken to the widths and set at the
-// places placing gave them: what the paragraph's own layout was.
-std::unique_ptr<QTextLayout> ParagraphLayout(const ComposedStory& story, size_t paragraph);
 
 // The height the story's text needs in one column of `width` (lines and inline frames,
 // from the first ascent to the last descent).

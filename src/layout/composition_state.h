@@ -14,6 +14,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRawFont>
 #include <QTextCharFormat>
 #include <QTextLayout>
 #include <cstdint>
@@ -86,10 +87,41 @@ struct BrokenLine {
   int32_t start = 0, length = 0;  // layout indices
   double ascent = 0, descent = 0;
 };
+// Glyphs of one line in one font and one paint on one baseline: what drawing needs of a
+// paragraph whose layout a batch composition let go. Positions are from the origin Qt gave
+// the line (its left edge and baseline), in Qt's 1/64-point steps, so they are exact.
+struct GlyphSpan {
+  int32_t line = 0;               // layout line
+  int32_t paint = 0;              // index into ComposedStory::paints
+  int32_t font = 0;               // index into ComposedStory::fonts
+  uint32_t first = 0, count = 0;  // into ComposedStory::glyphIds and glyphX
+  float ascent = 0;               // the Qt line's ascent
+  float drop = 0;                 // the glyphs' baseline below the line's
+  uint8_t decorations = 0;        // kUnderline | kStrikeOut | kOverline
+};
+inline constexpr uint8_t kUnderline = 1, kStrikeOut = 2, kOverline = 4;
+
+// A font as a thread other than the one that laid the text out finds it again: the
+// primary font of a paint's format, or another (a fallback, small capitals) by its names
+// and size. Fonts are not shared between threads.
+struct FontKey {
+  int32_t paint = 0;
+  bool primary = true;
+  QString family, style;
+  int weight = 400;
+  bool italic = false;
+  double pixelSize = 0;
+};
+
 struct LineBreaks {
   double firstWidth = 0, otherWidth = 0;
   std::vector<BrokenLine> lines;
   std::vector<double> anchorOffsets;  // per anchor, from the left edge of its line
+  // Every line's glyphs, when asked for; span fonts index `fonts`.
+  std::vector<GlyphSpan> spans;
+  std::vector<uint16_t> glyphIds;
+  std::vector<float> glyphX;
+  std::vector<FontKey> fonts;
 };
 
 struct ComposedParagraph {
@@ -97,7 +129,7 @@ struct ComposedParagraph {
   int32_t length = 0;  // units in the layout (the paragraph end excluded)
   bool hasEnd = true;  // false only for a story that lacks its final character
   ParagraphLook look;
-  // Null once placed when the composition keeps no layouts: ParagraphLayout makes it again.
+  // Null once placed when the composition keeps no layouts (drawing has the glyphs then).
   std::unique_ptr<QTextLayout> layout;
   // Set while placing uses lines broken ahead instead of a layout (batch runs only).
   std::optional<LineBreaks> breaks;
@@ -106,6 +138,8 @@ struct ComposedParagraph {
   std::vector<PaintRun> runs;       // cover [0, length) in order
   std::vector<double> runSizes;     // point size per run, for automatic leading
   std::vector<AnchorSlot> anchors;  // ascending index
+  // Its spans in ComposedStory::spans, when the story keeps glyphs.
+  uint32_t firstSpan = 0, spanCount = 0;
 };
 
 struct ComposedLine {
@@ -154,6 +188,13 @@ struct ComposedStory {
   std::deque<ComposedLine> lines;
   std::vector<PlacedInline> inlines;  // in story order
   std::vector<RuleStroke> rules;
+  // Kept for drawing instead of layouts by a batch composition (glyphsKept), paragraph by
+  // paragraph as placed.
+  bool glyphsKept = false;
+  std::vector<GlyphSpan> spans;
+  std::vector<uint16_t> glyphIds;
+  std::vector<float> glyphX;
+  std::vector<QRawFont> fonts;
   bool overset = false;
   int32_t composedEnd = 0;  // index after the last unit placed
 

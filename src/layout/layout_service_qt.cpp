@@ -106,7 +106,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   auto state = std::make_unique<CompositionState>();
   Composer composer(doc);
   composer.KeepLayouts(options.keepLayouts);
-  composer.KeepTextForDrawing(!options.growStoryOnly || options.keepLayouts);
+  composer.KeepGlyphsForDrawing(!options.growStoryOnly);
   // A long story's lines are broken on the other cores while placing goes on; a short one
   // is done before a thread would have started.
   constexpr int32_t kLongStory = 8192;

@@ -7,7 +7,42 @@
 
 namespace tarvelin {
 
-LineBreaks BreakParagraph(const BreakJob& job, const std::vector<QTextCharFormat>& formats) {
+namespace {
+
+// The font of a glyph run as FontKey tells it, for another thread to find again.
+int32_t KeyOf(const QGlyphRun& run, int32_t paint, BreakFormats& own, std::vector<FontKey>& keys) {
+  const size_t p = static_cast<size_t>(paint);
+  if (own.primaries.size() <= p) own.primaries.resize(p + 1);
+  if (!own.primaries[p].isValid()) own.primaries[p] = QRawFont::fromFont(own.formats[p].font());
+  const QRawFont raw = run.rawFont();
+  FontKey key;
+  key.paint = paint;
+  key.primary = raw == own.primaries[p];
+  if (!key.primary) {
+    key.family = raw.familyName();
+    key.style = raw.styleName();
+    key.weight = raw.weight();
+    key.italic = raw.style() != QFont::StyleNormal;
+    key.pixelSize = raw.pixelSize();
+  }
+  for (size_t i = 0; i < keys.size(); ++i) {
+    if (SameFont(keys[i], key)) return static_cast<int32_t>(i);
+  }
+  keys.push_back(std::move(key));
+  return static_cast<int32_t>(keys.size() - 1);
+}
+
+}  // namespace
+
+bool SameFont(const FontKey& a, const FontKey& b) {
+  if (a.primary != b.primary) return false;
+  if (a.primary) return a.paint == b.paint;
+  return a.family == b.family && a.style == b.style && a.weight == b.weight &&
+         a.italic == b.italic && a.pixelSize == b.pixelSize;
+}
+
+LineBreaks BreakParagraph(const BreakJob& job, BreakFormats& own) {
+  const std::vector<QTextCharFormat>& formats = own.formats;
   std::unique_ptr<QTextLayout> layout = MakeParagraphLayout(
       job.text, job.alignment, job.basePaint, job.anchorPaint, job.runs, job.anchors, formats);
   LineBreaks out;
@@ -30,6 +65,14 @@ LineBreaks BreakParagraph(const BreakJob& job, const std::vector<QTextCharFormat
     if (index < out.lines[li].start) continue;
     QTextLine line = layout->lineAt(static_cast<int>(li));
     out.anchorOffsets[k] = line.cursorToX(index) - line.x();
+  }
+  if (job.glyphs) {
+    const FontIndex font = [&](const QGlyphRun& run, int32_t paint) {
+      return KeyOf(run, paint, own, out.fonts);
+    };
+    for (int i = 0; i < layout->lineCount(); ++i)
+      CollectLineGlyphs(layout->lineAt(i), job.runs, job.anchorPaint, font,
+                        {out.spans, out.glyphIds, out.glyphX});
   }
   layout->setCacheEnabled(false);
   layout->endLayout();
@@ -139,7 +182,7 @@ LineBreakPool::Results LineBreakPool::Run(Breaker& breaker, const Batch& batch) 
   if (static_cast<size_t>(highest + 1) > breaker.formats.size()) return results;
   for (size_t i = 0; i < batch.jobs.size(); ++i) {
     try {
-      results[i] = BreakParagraph(batch.jobs[i], breaker.formats);
+      results[i] = BreakParagraph(batch.jobs[i], breaker);
     } catch (...) {
     }
   }

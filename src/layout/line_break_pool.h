@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QMap>
+#include <QRawFont>
 #include <QString>
 #include <QTextCharFormat>
 #include <QVariant>
@@ -32,10 +33,21 @@ struct BreakJob {
   std::vector<PaintRun> runs;
   std::vector<AnchorSlot> anchors;
   double firstWidth = 1, otherWidth = 1;
+  bool glyphs = false;  // keep every line's glyphs for drawing
 };
 
-// Breaks one paragraph with `formats` (indexed by paint), which the calling thread owns.
-LineBreaks BreakParagraph(const BreakJob& job, const std::vector<QTextCharFormat>& formats);
+// What a thread breaks with: formats (indexed by paint) that it owns, and the primary font
+// of each, found as glyphs are kept.
+struct BreakFormats {
+  std::vector<QTextCharFormat> formats;
+  std::vector<QRawFont> primaries;
+};
+
+// Whether two keys tell the same font.
+bool SameFont(const FontKey& a, const FontKey& b);
+
+// Breaks one paragraph.
+LineBreaks BreakParagraph(const BreakJob& job, BreakFormats& formats);
 
 class LineBreakPool {
  public:
@@ -56,9 +68,7 @@ class LineBreakPool {
   std::vector<std::optional<LineBreaks>> Take(size_t n);
 
  private:
-  struct Breaker {
-    std::vector<QTextCharFormat> formats;  // this thread's own
-  };
+  using Breaker = BreakFormats;  // this thread's own
   struct Batch {
     size_t number = 0;
     std::vector<BreakJob> jobs;

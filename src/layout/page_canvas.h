@@ -4,9 +4,9 @@
 // shows the same composition, glyph for glyph, with the swatches' own inks.
 #pragma once
 
-#include <QGlyphRun>
 #include <QImage>
 #include <QPointF>
+#include <QRawFont>
 #include <QRectF>
 #include <filesystem>
 
@@ -21,6 +21,17 @@ namespace tarvelin {
 struct Picture {
   std::filesystem::path file;
   const QImage* image = nullptr;
+};
+
+// Glyphs in one font on one baseline: glyph i stands at (x[i], baseline) from the origin
+// the canvas is given.
+struct GlyphRunView {
+  const QRawFont& font;
+  const uint16_t* ids = nullptr;
+  const float* x = nullptr;
+  size_t count = 0;
+  double baseline = 0;
+  uint8_t decorations = 0;  // kUnderline | kStrikeOut | kOverline
 };
 
 class PageCanvas {
@@ -39,7 +50,7 @@ class PageCanvas {
   virtual void Line(QPointF from, QPointF to, const Ink& ink, double weight) = 0;
   // The glyphs at their positions moved by `origin`, in the run's font, horizontally
   // stretched by `stretch` around each glyph's origin, with the run's decorations.
-  virtual void Glyphs(QPointF origin, const QGlyphRun& run, const Ink& ink, double stretch) = 0;
+  virtual void Glyphs(QPointF origin, const GlyphRunView& run, const Ink& ink, double stretch) = 0;
   virtual void Image(const QRectF& target, const Picture& picture) = 0;
 };
 
@@ -54,7 +65,7 @@ class PainterCanvas final : public PageCanvas {
   void FillRect(const QRectF& rect, const Ink& ink) override;
   void StrokeRect(const QRectF& rect, const Ink& ink, double weight) override;
   void Line(QPointF from, QPointF to, const Ink& ink, double weight) override;
-  void Glyphs(QPointF origin, const QGlyphRun& run, const Ink& ink, double stretch) override;
+  void Glyphs(QPointF origin, const GlyphRunView& run, const Ink& ink, double stretch) override;
   void Image(const QRectF& target, const Picture& picture) override;
 
  private:

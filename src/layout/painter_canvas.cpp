@@ -1,3 +1,4 @@
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPen>
 
@@ -45,10 +46,23 @@ void PainterCanvas::Line(QPointF from, QPointF to, const Ink& ink, double weight
   p_.restore();
 }
 
-void PainterCanvas::Glyphs(QPointF origin, const QGlyphRun& run, const Ink& ink, double) {
+void PainterCanvas::Glyphs(QPointF origin, const GlyphRunView& run, const Ink& ink, double) {
+  QList<quint32> ids(static_cast<qsizetype>(run.count));
+  QList<QPointF> positions(static_cast<qsizetype>(run.count));
+  for (size_t i = 0; i < run.count; ++i) {
+    ids[static_cast<qsizetype>(i)] = run.ids[i];
+    positions[static_cast<qsizetype>(i)] = QPointF(run.x[i], run.baseline);
+  }
+  QGlyphRun glyphs;
+  glyphs.setRawFont(run.font);
+  glyphs.setGlyphIndexes(ids);
+  glyphs.setPositions(positions);
+  glyphs.setUnderline(run.decorations & kUnderline);
+  glyphs.setStrikeOut(run.decorations & kStrikeOut);
+  glyphs.setOverline(run.decorations & kOverline);
   // The font engine behind the run applies the stretch itself.
   p_.setPen(ColourOf(ink.colour));
-  p_.drawGlyphRun(origin, run);
+  p_.drawGlyphRun(origin, glyphs);
 }
 
 void PainterCanvas::Image(const QRectF& target, const Picture& picture) {

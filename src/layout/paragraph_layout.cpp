@@ -2,6 +2,7 @@
 
 #include <QFontMetricsF>
 #include <QTextOption>
+#include <algorithm>
 
 namespace tarvelin {
 
@@ -69,6 +70,40 @@ std::unique_ptr<QTextLayout> MakeParagraphLayout(const QString& text, int32_t al
   layout->setFormats(ranges);
   layout->setCacheEnabled(true);
   return layout;
+}
+
+void CollectLineGlyphs(const QTextLine& line, const std::vector<PaintRun>& runs,
+                       int32_t anchorPaint, const FontIndex& font, GlyphSink out) {
+  const int32_t from = line.textStart(), to = from + line.textLength();
+  const double x0 = line.x(), baseline = line.y() + line.ascent();
+  auto run = std::lower_bound(runs.begin(), runs.end(), from,
+                              [](const PaintRun& r, int32_t v) { return r.end <= v; });
+  for (; run != runs.end() && run->start < to; ++run) {
+    const int32_t a = std::max(from, run->start), b = std::min(to, run->end);
+    if (b <= a || run->paint == anchorPaint) continue;
+    for (const QGlyphRun& g : line.glyphRuns(a, b - a)) {
+      const QList<quint32> ids = g.glyphIndexes();
+      const QList<QPointF> positions = g.positions();
+      if (ids.isEmpty() || ids.size() != positions.size()) continue;
+      const uint8_t decorations = (g.underline() ? kUnderline : 0) |
+                                  (g.strikeOut() ? kStrikeOut : 0) | (g.overline() ? kOverline : 0);
+      const int32_t f = font(g, run->paint);
+      GlyphSpan* span = nullptr;
+      for (qsizetype i = 0; i < ids.size(); ++i) {
+        // A glyph the font moves off the baseline (a mark) starts a span of its own.
+        const float drop = static_cast<float>(positions[i].y() - baseline);
+        if (!span || span->drop != drop) {
+          out.spans.push_back({line.lineNumber(), run->paint, f,
+                               static_cast<uint32_t>(out.ids.size()), 0,
+                               static_cast<float>(line.ascent()), drop, decorations});
+          span = &out.spans.back();
+        }
+        out.ids.push_back(static_cast<uint16_t>(ids[i]));
+        out.x.push_back(static_cast<float>(positions[i].x() - x0));
+        ++span->count;
+      }
+    }
+  }
 }
 
 }  // namespace tarvelin

@@ -3,8 +3,10 @@
 // pass formats of its own and get exactly the layout the placing thread would make.
 #pragma once
 
+#include <QGlyphRun>
 #include <QTextCharFormat>
 #include <QTextLayout>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -26,5 +28,21 @@ std::unique_ptr<QTextLayout> MakeParagraphLayout(const QString& text, int32_t al
                                                  const std::vector<PaintRun>& runs,
                                                  const std::vector<AnchorSlot>& anchors,
                                                  const std::vector<QTextCharFormat>& formats);
+
+// Where collected glyphs go: the spans, glyph ids and positions of a story or of a
+// paragraph broken ahead.
+struct GlyphSink {
+  std::vector<GlyphSpan>& spans;
+  std::vector<uint16_t>& ids;
+  std::vector<float>& x;
+};
+// The index a glyph run's font has where the spans go, given the paint it is drawn in.
+using FontIndex = std::function<int32_t(const QGlyphRun& run, int32_t paint)>;
+
+// Appends the glyphs of a laid out line (glyphs still cached), a span for each paint run,
+// font and baseline, from the line's origin. `runs` cover the line's text; those of
+// `anchorPaint` stand in for inline frames and have none.
+void CollectLineGlyphs(const QTextLine& line, const std::vector<PaintRun>& runs,
+                       int32_t anchorPaint, const FontIndex& font, GlyphSink out);
 
 }  // namespace tarvelin

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <span>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -21,6 +22,7 @@
 #include "layout/composer_style.h"
 #include "layout/composition_state.h"
 #include "layout/page_canvas.h"
+#include "layout/paragraph_layout.h"
 
 namespace tarvelin {
 
@@ -39,32 +41,6 @@ QRectF ToQ(const PMRect& r) {
 // Pictures read once per drawer; a null image for one that cannot be read.
 struct PageDrawer::Pictures {
   std::unordered_map<std::u16string, std::pair<fs::path, QImage>> byName;
-};
-
-// The paragraphs laid out again for a composition that kept no layouts, the most recently
-// drawn first: a paragraph's lines are drawn column after column, and one that runs on to
-// the next page is drawn again there after the page's other frames.
-struct PageDrawer::Layouts {
-  static constexpr size_t kKept = 32;
-  struct Entry {
-    const ComposedStory* story;
-    size_t paragraph;
-    std::unique_ptr<QTextLayout> layout;
-  };
-  std::vector<Entry> entries;
-
-  const QTextLayout& Of(const ComposedStory& story, size_t paragraph) {
-    auto it = std::find_if(entries.begin(), entries.end(), [&](const Entry& e) {
-      return e.story == &story && e.paragraph == paragraph;
-    });
-    if (it == entries.end()) {
-      if (entries.size() == kKept) entries.pop_back();
-      entries.insert(entries.begin(), {&story, paragraph, ParagraphLayout(story, paragraph)});
-    } else if (it != entries.begin()) {
-      std::rotate(entries.begin(), it, it + 1);
-    }
-    return *entries.front().layout;
-  }
 };
 
 class PageDrawer::Walk {
@@ -171,22 +147,46 @@ class PageDrawer::Walk {
   }
 
   void Line(const ComposedStory& story, const ComposedLine& line) {
-    const size_t paragraph = static_cast<size_t>(line.paragraph);
-    const ComposedParagraph& para = story.paragraphs[paragraph];
-    const QTextLayout& layout = para.layout ? *para.layout : drawer_.layouts_->Of(story, paragraph);
-    QTextLine ql = layout.lineAt(line.layoutLine);
-    const int32_t from = ql.textStart(), to = from + ql.textLength();
-    auto run = std::lower_bound(para.runs.begin(), para.runs.end(), from,
-                                [](const PaintRun& r, int32_t v) { return r.end <= v; });
-    for (; run != para.runs.end() && run->start < to; ++run) {
-      const TextPaint& paint = story.paints[static_cast<size_t>(run->paint)];
-      if (paint.anchor || paint.hidden) continue;
-      const int32_t a = std::max(from, run->start), b = std::min(to, run->end);
-      if (b <= a) continue;
-      const QList<QGlyphRun> glyphs = ql.glyphRuns(a, b - a);
-      for (const QGlyphRun& g : glyphs)
-        c_.Glyphs(QPointF(0, -paint.rise), g, paint.ink, paint.stretch);
+    const ComposedParagraph& para = story.paragraphs[static_cast<size_t>(line.paragraph)];
+    if (para.layout) {
+      // Laid out and kept: the line's glyphs are read from its layout.
+      QTextLine ql = para.layout->lineAt(line.layoutLine);
+      spans_.clear();
+      ids_.clear();
+      x_.clear();
+      fonts_.clear();
+      const FontIndex font = [&](const QGlyphRun& run, int32_t) {
+        fonts_.push_back(run.rawFont());
+        return static_cast<int32_t>(fonts_.size() - 1);
+      };
+      CollectLineGlyphs(ql, para.runs, story.anchorPaint, font, {spans_, ids_, x_});
+      for (const GlyphSpan& span : spans_) Span(story, span, fonts_, ids_, x_, ql.x(), ql.y());
+      return;
     }
+    // Glyphs kept by a composition that let the layouts go, from the line's origin as Qt
+    // set it: Qt keeps positions in 1/64 points, truncated.
+    auto fixed = [](double v) { return static_cast<double>(static_cast<int>(v * 64)) / 64; };
+    const auto spans = std::span(story.spans).subspan(para.firstSpan, para.spanCount);
+    auto span = std::lower_bound(spans.begin(), spans.end(), line.layoutLine,
+                                 [](const GlyphSpan& g, int32_t v) { return g.line < v; });
+    for (; span != spans.end() && span->line == line.layoutLine; ++span)
+      Span(story, *span, story.fonts, story.glyphIds, story.glyphX, fixed(line.x),
+           fixed(line.baseline - span->ascent));
+  }
+
+  // A span of glyphs whose line's top left corner is at (x, top).
+  void Span(const ComposedStory& story, const GlyphSpan& span, const std::vector<QRawFont>& fonts,
+            const std::vector<uint16_t>& ids, const std::vector<float>& x, double left,
+            double top) {
+    const TextPaint& paint = story.paints[static_cast<size_t>(span.paint)];
+    if (paint.anchor || paint.hidden) return;
+    const GlyphRunView run{fonts[static_cast<size_t>(span.font)],
+                           ids.data() + span.first,
+                           x.data() + span.first,
+                           span.count,
+                           top + span.ascent + span.drop,
+                           span.decorations};
+    c_.Glyphs(QPointF(left, -paint.rise), run, paint.ink, paint.stretch);
   }
 
   PageCanvas& c_;
@@ -194,14 +194,15 @@ class PageDrawer::Walk {
   const Document& doc_;
   const Database& db_;
   const CompositionState& state_;
+  // A kept layout's line as spans, made again for each line drawn.
+  std::vector<GlyphSpan> spans_;
+  std::vector<uint16_t> ids_;
+  std::vector<float> x_;
+  std::vector<QRawFont> fonts_;
 };
 
 PageDrawer::PageDrawer(const Document& doc, const CompositionState& state, RenderReport& report)
-    : doc_(doc),
-      state_(state),
-      report_(report),
-      pictures_(std::make_unique<Pictures>()),
-      layouts_(std::make_unique<Layouts>()) {}
+    : doc_(doc), state_(state), report_(report), pictures_(std::make_unique<Pictures>()) {}
 
 PageDrawer::~PageDrawer() = default;
 

@@ -5,9 +5,9 @@
 // in layer order, back to front, each frame with its fill, its content (the composed
 // lines of its columns with the inline frames inside them, drawn recursively, or its
 // picture clipped by the frame) and its stroke, centred on the bounds. Text is drawn from
-// the paragraphs' layouts at the positions composition gave the lines (a composition that
-// kept none lays each paragraph out again, the last few kept while the pages are drawn);
-// the stand-ins of inline frames are never drawn.
+// the paragraphs' layouts at the positions composition gave the lines, or from the glyphs
+// a composition that kept no layouts kept instead, so nothing is laid out twice; the
+// stand-ins of inline frames are never drawn.
 #pragma once
 
 #include <QImage>
@@ -48,7 +48,6 @@ class PageDrawer {
  private:
   class Walk;
   struct Pictures;
-  struct Layouts;
   // The path the picture was read from and its image (null when unreadable).
   const std::pair<std::filesystem::path, QImage>& Load(const std::u16string& file);
 
@@ -56,7 +55,6 @@ class PageDrawer {
   const CompositionState& state_;
   RenderReport& report_;
   std::unique_ptr<Pictures> pictures_;
-  std::unique_ptr<Layouts> layouts_;
   int32_t page_number_ = 0;  // 1-based, of the page being drawn: warnings name it
 };
 

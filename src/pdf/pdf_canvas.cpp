@@ -200,11 +200,9 @@ void PdfCanvas::Line(QPointF from, QPointF to, const Ink& ink, double weight) {
   content_ += " l S\n";
 }
 
-void PdfCanvas::Glyphs(QPointF origin, const QGlyphRun& run, const Ink& ink, double stretch) {
-  const QList<quint32> ids = run.glyphIndexes();
-  const QList<QPointF> positions = run.positions();
-  if (ids.isEmpty() || ids.size() != positions.size()) return;
-  const QRawFont raw = run.rawFont();
+void PdfCanvas::Glyphs(QPointF origin, const GlyphRunView& run, const Ink& ink, double stretch) {
+  if (run.count == 0) return;
+  const QRawFont& raw = run.font;
   // Runs of characters no font has come without a real font: the screen shows empty
   // boxes for them, the PDF nothing.
   EmbeddedFont* found = raw.isValid() ? res_.fonts.Font(raw, res_.file) : nullptr;
@@ -228,54 +226,61 @@ void PdfCanvas::Glyphs(QPointF origin, const QGlyphRun& run, const Ink& ink, dou
     Num(h * 100, 3);
     content_ += " Tz";
   }
-  double pen = 0, line_y = 0, left = 0, right = 0;
-  bool open = false;
-  for (qsizetype i = 0; i < ids.size(); ++i) {
-    const double x = origin.x() + positions[i].x(), y = origin.y() + positions[i].y();
-    if (!open || std::abs(y - line_y) > 1e-4) {
-      if (open) content_ += "] TJ";
+  const double y = origin.y() + run.baseline;
+  // The PDF advances by the font's widths, the layout by them rounded to its 1/64 points:
+  // the difference is made up once it reaches a device pixel at 2400 dpi, so every glyph
+  // stands within that of the layout's place and most follow each other in one string.
+  constexpr double kDrift = 0.03;  // points
+  double pen = 0, left = 0, right = 0;
+  bool in_string = false;
+  for (size_t i = 0; i < run.count; ++i) {
+    const double x = origin.x() + run.x[i];
+    if (i == 0) {
       content_ += "\n1 0 0 -1 ";
       Num(x, 4);
       content_ += ' ';
       Num(y, 4);
       content_ += " Tm [";
-      open = true;
-      line_y = y;
-      pen = x;
-      if (i == 0) left = right = x;
+      pen = left = right = x;
     } else {
-      const double adjust = (pen - x) / unit;
-      if (std::abs(adjust) >= 0.05) {
+      const double adjust = std::round((pen - x) / unit * 10) / 10;
+      if (std::abs(pen - x) >= kDrift && adjust != 0) {
+        if (in_string) content_ += ')';
+        in_string = false;
         content_ += ' ';
         Num(adjust, 1);
         content_ += ' ';
+        pen -= adjust * unit;
       }
     }
-    const uint32_t g = ids[i];
+    const uint32_t g = run.ids[i];
     font.Use(g);
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    content_ += '<';
-    content_ += kDigits[(g >> 12) & 15];
-    content_ += kDigits[(g >> 8) & 15];
-    content_ += kDigits[(g >> 4) & 15];
-    content_ += kDigits[g & 15];
-    content_ += '>';
-    pen = x + font.Width(g) * unit;
+    // Two bytes a glyph, in a literal string: half what hexadecimal takes.
+    if (!in_string) content_ += '(';
+    in_string = true;
+    for (const char b : {static_cast<char>(g >> 8), static_cast<char>(g & 0xFF)}) {
+      if (b == '(' || b == ')' || b == '\\') content_ += '\\';
+      if (b == '\r')
+        content_ += "\\r";  // a bare CR would be read as LF
+      else
+        content_ += b;
+    }
+    pen += font.Width(g) * unit;
     left = std::min(left, x);
-    right = std::max(right, pen);
+    right = std::max(right, x + font.Width(g) * unit);
   }
+  if (in_string) content_ += ')';
   content_ += "] TJ ET\n";
   // Decorations as Qt draws them: under the baseline by the font's underline position,
   // struck through a third of the ascent above it.
-  const double base = origin.y() + positions[0].y();
   const double thickness = std::max(0.1, raw.lineThickness());
-  if (run.underline())
-    FillRect(QRectF(left, base + raw.underlinePosition() - thickness / 2, right - left, thickness),
+  if (run.decorations & kUnderline)
+    FillRect(QRectF(left, y + raw.underlinePosition() - thickness / 2, right - left, thickness),
              ink);
-  if (run.strikeOut())
-    FillRect(QRectF(left, base - raw.ascent() / 3 - thickness / 2, right - left, thickness), ink);
-  if (run.overline())
-    FillRect(QRectF(left, base - raw.ascent() - thickness / 2, right - left, thickness), ink);
+  if (run.decorations & kStrikeOut)
+    FillRect(QRectF(left, y - raw.ascent() / 3 - thickness / 2, right - left, thickness), ink);
+  if (run.decorations & kOverline)
+    FillRect(QRectF(left, y - raw.ascent() - thickness / 2, right - left, thickness), ink);
 }
 
 void PdfCanvas::Image(const QRectF& target, const Picture& picture) {

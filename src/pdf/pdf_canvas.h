@@ -3,8 +3,8 @@
 // The page's coordinates are the layout's (points, origin top left, y down): the stream
 // starts by flipping the PDF's y axis, and text undoes the flip in its text matrix. Each
 // glyph run becomes one text object that places every glyph where the layout put it: the
-// first by its text matrix, the next by the difference between the layout's position and
-// the font's advance (a TJ adjustment), so the PDF needs no positions of its own.
+// first by its text matrix, the next by the font's advance, and by a TJ adjustment where
+// that falls more than a device pixel at 2400 dpi from the layout's position.
 //
 // Inks become operators of the standard's colour spaces: the CMYK values of a swatch are
 // written as they are (so 100 % K text lands on the black plate only), a spot swatch is a
@@ -75,7 +75,7 @@ class PdfCanvas final : public PageCanvas {
   void FillRect(const QRectF& rect, const Ink& ink) override;
   void StrokeRect(const QRectF& rect, const Ink& ink, double weight) override;
   void Line(QPointF from, QPointF to, const Ink& ink, double weight) override;
-  void Glyphs(QPointF origin, const QGlyphRun& run, const Ink& ink, double stretch) override;
+  void Glyphs(QPointF origin, const GlyphRunView& run, const Ink& ink, double stretch) override;
   void Image(const QRectF& target, const Picture& picture) override;
 
   const std::string& Content() const { return content_; }

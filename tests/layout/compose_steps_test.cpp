@@ -116,6 +116,22 @@ TEST(ComposeStepsTest, StepsEndWhereComposingAtOnceEnds) {
   }
 }
 
+// The glyphs a composition kept for drawing, line by line, their fonts by name and size.
+std::string DescribeGlyphs(const ComposedStory& s) {
+  std::ostringstream o;
+  for (const GlyphSpan& g : s.spans) {
+    const QRawFont& f = s.fonts[static_cast<size_t>(g.font)];
+    o << g.line << ' ' << g.paint << ' ' << f.familyName().toStdString() << ' '
+      << f.styleName().toStdString() << ' ' << f.pixelSize() << ' ' << g.ascent << ' ' << g.drop
+      << ' ' << int{g.decorations} << ':';
+    for (uint32_t i = g.first; i < g.first + g.count; ++i)
+      o << ' ' << s.glyphIds[i] << '@' << s.glyphX[i];
+    o << '\n';
+  }
+  for (const ComposedParagraph& p : s.paragraphs) o << p.firstSpan << '+' << p.spanCount << ' ';
+  return o.str();
+}
+
 TEST(ComposeStepsTest, LinesBrokenAheadOnAnotherThreadAreThoseOfPlacing) {
   // Three columns of one width, then a frame of another width and one of two columns of a
   // third: paragraphs broken ahead for the first width meet the others at a paragraph's
@@ -142,6 +158,7 @@ TEST(ComposeStepsTest, LinesBrokenAheadOnAnotherThreadAreThoseOfPlacing) {
              u" ul. Długa, tel. 600 100 " + std::u16string(1, char16_t(u'0' + i % 10)));
     if (i % 4 == 1) t.InlineText(t.story, 20 + i % 6 * 15, 10 + i % 5 * 8, u"ramka");
     if (i % 7 == 2) t.Append(u"\nwiersz po złamaniu");
+    if (i % 10 == 5) t.Append(u" \u2603 \u2654");  // in no Liberation font: a fallback's
     t.AppendStyled(
         u" cena do uzgodnienia, zadzwoń wieczorem.\r",
         {Attribute::Uid(K::kFontFamily, serif), Attribute::Double(K::kTracking, 0.02 * (i % 3))});
@@ -154,6 +171,11 @@ TEST(ComposeStepsTest, LinesBrokenAheadOnAnotherThreadAreThoseOfPlacing) {
                                    Attribute::Int(K::kRuleAboveMode, 1 + i % 2)},
                                   TextLevel::kParagraph),
               kSuccess);
+    if (i % 9 == 4) {
+      ASSERT_EQ(ApplyTextAttributes(t.story, start + 9, 8, {Attribute::Int(K::kUnderline, 1)},
+                                    TextLevel::kCharacter),
+                kSuccess);
+    }
   }
   const std::vector<ColumnFrame> columns =
       ThreadColumns(*t.doc, StoryThread(*t.doc, t.story.GetUID()));
@@ -165,12 +187,16 @@ TEST(ComposeStepsTest, LinesBrokenAheadOnAnotherThreadAreThoseOfPlacing) {
     Composer::Prepared prepared = composer.BeginPrepare(t.story.GetUID());
     composer.Place(*prepared.story, columns, {}, prepared.cursor);
     *ahead = composer.PlacedFromBreaksAhead();
-    return Describe(*prepared.story);
+    // The glyphs kept for drawing too, whether broken ahead on another thread (where the
+    // fonts are found again by key) or laid out by placing.
+    return Describe(*prepared.story) + DescribeGlyphs(*prepared.story);
   };
   size_t none = 0, one = 0, caller_only = 0;
   const std::string expected = compose(-1, &none);
   ASSERT_NE(expected.find("overset 1"), std::string::npos);
   ASSERT_NE(expected.find("column 5 lines"), std::string::npos);
+  for (const char* kept : {"DejaVu Sans Book 12", "Liberation Sans Bold 7", " 0 1:"})
+    EXPECT_NE(expected.find(kept), std::string::npos) << kept;  // fallback, size, underline
   EXPECT_EQ(compose(1, &one), expected);
   // No worker to be had: the placing thread breaks every batch itself.
   EXPECT_EQ(compose(0, &caller_only), expected);

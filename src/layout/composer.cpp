@@ -298,6 +298,7 @@ PlaceCursor Composer::BeginPlace(ComposedStory& story, std::vector<ColumnFrame> 
   story.overset = false;
   story.composedEnd = story.totalLength;
   story.glyphsKept = !keepLayouts_ && keepGlyphs_;
+  story.paragraphSpans.clear();
   story.spans.clear();
   story.glyphIds.clear();
   story.glyphX.clear();
@@ -498,7 +499,7 @@ bool Composer::ContinuePlace(ComposedStory& story, PlaceCursor& cursor, size_t t
       }
     }
     if (story.glyphsKept)
-      KeepGlyphs(story, cursor, p, static_cast<int32_t>(story.lines.size() - first_line), layout);
+      KeepGlyphs(story, cursor, pi, static_cast<int32_t>(story.lines.size() - first_line), layout);
     if (layout) {
       layout->setCacheEnabled(false);
       layout->endLayout();  // releases the glyphs; the lines stay
@@ -566,9 +567,11 @@ QRawFont FontOf(const ComposedStory& story, const FontKey& key) {
 
 }  // namespace
 
-void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, ComposedParagraph& p,
+void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, size_t paragraph,
                           int32_t lines, const QTextLayout* layout) {
-  p.firstSpan = static_cast<uint32_t>(story.spans.size());
+  ComposedParagraph& p = story.paragraphs[paragraph];
+  story.paragraphSpans.resize(paragraph);
+  story.paragraphSpans.push_back(static_cast<uint32_t>(story.spans.size()));
   if (layout) {
     const FontIndex font = [&](const QGlyphRun& run, int32_t) {
       return FontIn(story, run.rawFont());
@@ -610,7 +613,6 @@ void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, ComposedPar
       story.spans.push_back(span);
     }
   }
-  p.spanCount = static_cast<uint32_t>(story.spans.size()) - p.firstSpan;
 }
 
 namespace {
@@ -701,6 +703,7 @@ void Composer::Rewind(ComposedStory& story, PlaceCursor& cursor, const PlaceMark
   if (mark.previous && !story.lines.empty()) story.lines.back() = *mark.previous;
   story.inlines.resize(mark.inlines);
   story.rules.resize(mark.rules);
+  story.paragraphSpans.resize(std::min(story.paragraphSpans.size(), mark.paragraph));
   story.spans.resize(mark.spans);
   story.glyphIds.resize(mark.glyphs);
   story.glyphX.resize(mark.glyphs);

@@ -135,7 +135,7 @@ class Composer {
   void FinishAndRelease(ComposedStory& story, PlaceCursor& cursor, size_t placed);
   // Keeps the glyphs of the first `lines` lines of a placed paragraph, from its layout or
   // from the lines broken ahead.
-  void KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, ComposedParagraph& p, int32_t lines,
+  void KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, size_t paragraph, int32_t lines,
                   const QTextLayout* layout);
 
   Document& doc_;

@@ -138,8 +138,6 @@ struct ComposedParagraph {
   std::vector<PaintRun> runs;       // cover [0, length) in order
   std::vector<double> runSizes;     // point size per run, for automatic leading
   std::vector<AnchorSlot> anchors;  // ascending index
-  // Its spans in ComposedStory::spans, when the story keeps glyphs.
-  uint32_t firstSpan = 0, spanCount = 0;
 };
 
 struct ComposedLine {
@@ -191,6 +189,7 @@ struct ComposedStory {
   // Kept for drawing instead of layouts by a batch composition (glyphsKept), paragraph by
   // paragraph as placed.
   bool glyphsKept = false;
+  std::vector<uint32_t> paragraphSpans;  // per paragraph placed, the index of its first span
   std::vector<GlyphSpan> spans;
   std::vector<uint16_t> glyphIds;
   std::vector<float> glyphX;

@@ -166,7 +166,13 @@ class PageDrawer::Walk {
     // Glyphs kept by a composition that let the layouts go, from the line's origin as Qt
     // set it: Qt keeps positions in 1/64 points, truncated.
     auto fixed = [](double v) { return static_cast<double>(static_cast<int>(v * 64)) / 64; };
-    const auto spans = std::span(story.spans).subspan(para.firstSpan, para.spanCount);
+    const size_t pi = static_cast<size_t>(line.paragraph);
+    if (pi >= story.paragraphSpans.size()) return;
+    const uint32_t first = story.paragraphSpans[pi];
+    const uint32_t last = pi + 1 < story.paragraphSpans.size()
+                              ? story.paragraphSpans[pi + 1]
+                              : static_cast<uint32_t>(story.spans.size());
+    const auto spans = std::span(story.spans).subspan(first, last - first);
     auto span = std::lower_bound(spans.begin(), spans.end(), line.layoutLine,
                                  [](const GlyphSpan& g, int32_t v) { return g.line < v; });
     for (; span != spans.end() && span->line == line.layoutLine; ++span)

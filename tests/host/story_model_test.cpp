@@ -179,6 +179,14 @@ TEST_P(StoryModelTest, LargeStoryMostlyDeletedStaysExact) {
     ASSERT_NO_FATAL_FAILURE(Step(rng, naive, naive_b, 0));
     ASSERT_NO_FATAL_FAILURE(ExpectSame(naive, *A(), "shrinking"));
   }
+  // Nearly all of it at once, the story's first and last units kept: the deleted text
+  // takes the story's buffer along, and undo must bring it back from there.
+  ASSERT_EQ(kSuccess, InsertText(a_, 1, chunk));
+  naive.Insert(1, chunk);
+  const size_t nearly_all = naive.Total() - 1 - 3 - 2;
+  ASSERT_EQ(kSuccess, DeleteText(a_, 3, nearly_all));
+  naive.Delete(3, nearly_all);
+  ASSERT_NO_FATAL_FAILURE(ExpectSame(naive, *A(), "nearly all deleted"));
   for (int i = 0; i < 50; ++i) ASSERT_NO_FATAL_FAILURE(Step(rng, naive, naive_b, i));
   ASSERT_NO_FATAL_FAILURE(ExpectSame(naive, *A(), "after"));
   ASSERT_EQ(kSuccess, db_.Commands().EndCommandSequence(seq));

@@ -128,7 +128,7 @@ std::string DescribeGlyphs(const ComposedStory& s) {
       o << ' ' << s.glyphIds[i] << '@' << s.glyphX[i];
     o << '\n';
   }
-  for (const ComposedParagraph& p : s.paragraphs) o << p.firstSpan << '+' << p.spanCount << ' ';
+  for (const uint32_t first : s.paragraphSpans) o << first << ' ';
   return o.str();
 }
 

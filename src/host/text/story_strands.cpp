@@ -94,6 +94,25 @@ void GapText::Erase(size_t pos, size_t n) {
   if (ShouldShrink(size(), buf_.size())) Reallocate(WithRoom(size(), size()));
 }
 
+std::u16string GapText::Take(size_t pos, size_t n) {
+  const size_t total = size();
+  if (n < total / 8 * 7) {
+    std::u16string out = Copy(pos, n);
+    Erase(pos, n);
+    return out;
+  }
+  // Nearly all of it: the buffer goes with the text, and what stays is copied out of it.
+  std::u16string rest = Copy(0, pos);
+  rest += Copy(pos + n, total - pos - n);
+  MoveGap(pos + n);  // [before][taken][gap][after]
+  std::u16string out;
+  out.swap(buf_);
+  if (pos) std::memmove(out.data(), out.data() + pos, n * sizeof(char16_t));
+  out.resize(n);  // within the capacity: no new memory
+  Assign(std::move(rest));
+  return out;
+}
+
 std::u16string GapText::Copy(size_t pos, size_t n, size_t room) const {
   std::u16string out;
   out.reserve(n + room);

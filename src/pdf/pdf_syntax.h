@@ -25,7 +25,7 @@ std::string Hex(std::string_view bytes);
 std::string Date(std::time_t t);
 std::string IsoDate(std::time_t t);
 
-// zlib's deflate at its default level.
+// zlib's deflate, at a level that keeps up with drawing.
 std::string Deflate(std::string_view data);
 
 }  // namespace tarvelin::pdf

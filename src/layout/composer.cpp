@@ -56,6 +56,8 @@ std::unique_ptr<QTextLayout> ParagraphLayout(const ComposedStory& story, size_t 
 
 Composer::Composer(Document& doc) : doc_(doc), styles_(doc.DataBase(), doc.TextWorkspaceRefs()) {}
 
+Composer::~Composer() = default;
+
 std::unique_ptr<ComposedStory> Composer::Prepare(UID uid) {
   auto prepared = BeginPrepare(uid);
   if (!prepared.story) return nullptr;
@@ -205,11 +207,30 @@ LineMetrics Measure(const ComposedParagraph& p, const BrokenLine& line) {
 
 void FinishLines(ComposedStory& story, PlaceCursor& cursor);
 
+double WidthIn(const PMRect& column, const ComposedParagraph& p, int32_t line_no) {
+  double indent = p.look.leftIndent + (line_no == 0 ? p.look.firstLineIndent : 0);
+  return std::max(1.0, column.Width() - indent - p.look.rightIndent);
+}
+
 double WidthFor(const ComposedStory& story, const ComposedParagraph& p, size_t column,
                 int32_t line_no) {
-  const PMRect& b = story.columns[column].frame.bounds;
-  double indent = p.look.leftIndent + (line_no == 0 ? p.look.firstLineIndent : 0);
-  return std::max(1.0, b.Width() - indent - p.look.rightIndent);
+  return WidthIn(story.columns[column].frame.bounds, p, line_no);
+}
+
+// A paragraph to be broken on another thread, for a column like `column`.
+BreakJob JobFor(const ComposedStory& story, const ComposedParagraph& p, const PMRect& column,
+                bool glyphs) {
+  BreakJob job;
+  job.text = p.text;
+  job.alignment = p.look.alignment;
+  job.basePaint = p.basePaint;
+  job.anchorPaint = story.anchorPaint;
+  job.runs = p.runs;
+  job.anchors = p.anchors;
+  job.firstWidth = WidthIn(column, p, 0);
+  job.otherWidth = WidthIn(column, p, 1);
+  job.glyphs = glyphs;
+  return job;
 }
 
 // Whether Qt breaks a line alike at both widths: it keeps a line's width in 1/64 points, so
@@ -234,9 +255,6 @@ struct BreakAhead {
   size_t taken;   // paragraphs before it have their breaks
   size_t batchesTaken = 0;
   std::deque<size_t> batchEnds;  // the paragraph after each queued batch not yet taken
-  // The breakers' fonts found again on this thread: by paint, and the others by key.
-  std::vector<int32_t> primaryFonts;  // index into ComposedStory::fonts, -1: not yet
-  std::vector<std::pair<FontKey, int32_t>> otherFonts;
 };
 
 void Composer::ReadAhead(ComposedStory& story, PlaceCursor& cursor, size_t paragraph) {
@@ -254,20 +272,9 @@ void Composer::ReadAhead(ComposedStory& story, PlaceCursor& cursor, size_t parag
     formats_known = true;
     std::vector<BreakJob> batch;
     batch.reserve(n);
-    for (size_t i = a.queued; i < a.queued + n; ++i) {
-      const ComposedParagraph& p = story.paragraphs[i];
-      BreakJob job;
-      job.text = p.text;
-      job.alignment = p.look.alignment;
-      job.basePaint = p.basePaint;
-      job.anchorPaint = story.anchorPaint;
-      job.runs = p.runs;
-      job.anchors = p.anchors;
-      job.firstWidth = WidthFor(story, p, column, 0);
-      job.otherWidth = WidthFor(story, p, column, 1);
-      job.glyphs = story.glyphsKept;
-      batch.push_back(std::move(job));
-    }
+    for (size_t i = a.queued; i < a.queued + n; ++i)
+      batch.push_back(
+          JobFor(story, story.paragraphs[i], story.columns[column].frame.bounds, story.glyphsKept));
     a.pool.Submit(std::move(batch));
     a.queued += n;
     a.batchEnds.push_back(a.queued);
@@ -553,9 +560,17 @@ int32_t FontIn(ComposedStory& story, const QRawFont& raw) {
   return static_cast<int32_t>(story.fonts.size() - 1);
 }
 
+}  // namespace
+
 // A font a breaking thread told by its key, found on this thread.
-QRawFont FontOf(const ComposedStory& story, const FontKey& key) {
-  if (key.primary) return QRawFont::fromFont(story.formats[static_cast<size_t>(key.paint)].font());
+QRawFont Composer::FontOf(const ComposedStory& story, const FontKey& key) {
+  if (key.primary) {
+    // Stories share their looks' fonts: each is found once.
+    const QFont font = story.formats[static_cast<size_t>(key.paint)].font();
+    auto [it, inserted] = primaryFonts_.try_emplace(font);
+    if (inserted) it->second = QRawFont::fromFont(font);
+    return it->second;
+  }
   QFont font(key.family);
   font.setStyleName(key.style);
   font.setWeight(static_cast<QFont::Weight>(key.weight));
@@ -564,8 +579,6 @@ QRawFont FontOf(const ComposedStory& story, const FontKey& key) {
   if (raw.isValid() && raw.pixelSize() != key.pixelSize) raw.setPixelSize(key.pixelSize);
   return raw;
 }
-
-}  // namespace
 
 void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, size_t paragraph,
                           int32_t lines, const QTextLayout* layout) {
@@ -579,10 +592,9 @@ void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, size_t para
     for (int32_t i = 0; i < lines; ++i)
       CollectLineGlyphs(layout->lineAt(i), p.runs, story.anchorPaint, font,
                         {story.spans, story.glyphIds, story.glyphX});
-  } else if (p.breaks && cursor.ahead) {
+  } else if (p.breaks) {
     // The lines broken ahead hold every line's glyphs; those placed come first.
     const LineBreaks& b = *p.breaks;
-    BreakAhead& a = *cursor.ahead;
     std::vector<int32_t> fonts(b.fonts.size(), -1);
     auto font_of = [&](int32_t k) {
       int32_t& f = fonts[static_cast<size_t>(k)];
@@ -590,14 +602,15 @@ void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, size_t para
       const FontKey& key = b.fonts[static_cast<size_t>(k)];
       if (key.primary) {
         const size_t paint = static_cast<size_t>(key.paint);
-        if (a.primaryFonts.size() <= paint) a.primaryFonts.resize(paint + 1, -1);
-        if (a.primaryFonts[paint] < 0) a.primaryFonts[paint] = FontIn(story, FontOf(story, key));
-        return f = a.primaryFonts[paint];
+        std::vector<int32_t>& primaries = cursor.primaryFonts;
+        if (primaries.size() <= paint) primaries.resize(paint + 1, -1);
+        if (primaries[paint] < 0) primaries[paint] = FontIn(story, FontOf(story, key));
+        return f = primaries[paint];
       }
-      for (const auto& [known, index] : a.otherFonts)
+      for (const auto& [known, index] : cursor.otherFonts)
         if (SameFont(known, key)) return f = index;
       f = FontIn(story, FontOf(story, key));
-      a.otherFonts.emplace_back(key, f);
+      cursor.otherFonts.emplace_back(key, f);
       return f;
     };
     size_t n = 0;
@@ -674,6 +687,60 @@ void FinishLines(ComposedStory& story, PlaceCursor& cursor) {
 }
 
 }  // namespace
+
+void Composer::QueueOn(int threads) {
+  queue_ = std::make_unique<LineBreakPool>(std::max(threads, 0));
+  queueFormatOf_.clear();
+  queueFormats_.assign(1, QTextCharFormat());
+  queuedPaints_.clear();
+}
+
+size_t Composer::Queue(const ComposedStory& story, const PrepareCursor& cursor,
+                       const std::vector<ColumnFrame>& columns) {
+  // The story's paints as the queue's formats: one for each look, whatever story has it.
+  std::vector<int32_t> formats(story.paints.size(), 0);  // stand-ins: the empty format
+  for (const auto& [look, paint] : cursor.paintOf) {
+    auto [it, inserted] =
+        queueFormatOf_.try_emplace(look, static_cast<int32_t>(queueFormats_.size()));
+    if (inserted) queueFormats_.push_back(look->format);
+    formats[static_cast<size_t>(paint)] = it->second;
+  }
+  queue_->AddFormats(queueFormats_);
+  auto format = [&](int32_t paint) { return formats[static_cast<size_t>(paint)]; };
+  std::vector<BreakJob> batch;
+  batch.reserve(story.paragraphs.size());
+  for (const ComposedParagraph& p : story.paragraphs) {
+    BreakJob job = JobFor(story, p, columns.front().bounds, !keepLayouts_ && keepGlyphs_);
+    job.basePaint = format(job.basePaint);
+    job.anchorPaint = format(job.anchorPaint);
+    for (PaintRun& r : job.runs) r.paint = format(r.paint);
+    for (AnchorSlot& a : job.anchors) a.paint = format(a.paint);
+    batch.push_back(std::move(job));
+  }
+  const size_t ticket = queue_->Submit(std::move(batch));
+  queuedPaints_[ticket] = std::move(formats);
+  return ticket;
+}
+
+void Composer::TakeQueued(ComposedStory& story, size_t ticket) {
+  std::vector<std::optional<LineBreaks>> breaks = queue_->Take(ticket);
+  auto known = queuedPaints_.extract(ticket);
+  if (known.empty()) return;
+  const std::vector<int32_t>& formats = known.mapped();
+  // Back from the queue's formats to the story's paints (stand-ins have no glyphs).
+  auto paint = [&](int32_t format) {
+    for (size_t p = 0; p < formats.size(); ++p)
+      if (formats[p] == format && static_cast<int32_t>(p) != story.anchorPaint)
+        return static_cast<int32_t>(p);
+    return story.anchorPaint;
+  };
+  for (size_t i = 0; i < breaks.size() && i < story.paragraphs.size(); ++i) {
+    if (!breaks[i]) continue;
+    for (GlyphSpan& span : breaks[i]->spans) span.paint = paint(span.paint);
+    for (FontKey& key : breaks[i]->fonts) key.paint = paint(key.paint);
+    story.paragraphs[i].breaks = std::move(breaks[i]);
+  }
+}
 
 PlaceMark Composer::Mark(const ComposedStory& story, const PlaceCursor& cursor) {
   PlaceMark m;

@@ -35,6 +35,7 @@
 namespace tarvelin {
 
 class Document;
+class LineBreakPool;
 
 // Appends columns after the last one; false when there are no more.
 using MoreColumns = std::function<bool(std::vector<ColumnFrame>& columns)>;
@@ -66,6 +67,10 @@ struct PlaceCursor {
   MoreColumns more;
   std::shared_ptr<PrepareCursor> prepare;  // set: paragraphs still to be read
   std::shared_ptr<BreakAhead> ahead;       // set: paragraphs read and broken ahead
+  // The fonts of lines broken on other threads, found again on this one: by paint, and
+  // the others by key.
+  std::vector<int32_t> primaryFonts;  // index into ComposedStory::fonts, -1: not yet
+  std::vector<std::pair<FontKey, int32_t>> otherFonts;
 };
 
 // Where placing stood before a paragraph, to place again from there after the story
@@ -82,6 +87,9 @@ struct PlaceMark {
 class Composer {
  public:
   explicit Composer(Document& doc);
+  ~Composer();
+  Composer(const Composer&) = delete;
+  Composer& operator=(const Composer&) = delete;
 
   // Null when `story` is not a story of the document.
   std::unique_ptr<ComposedStory> Prepare(UID story);
@@ -105,6 +113,16 @@ class Composer {
   // fraction of the time on a machine with cores to spare. Negative (the default): not
   // ahead; 0: ahead on the caller's thread alone.
   void BreakAheadOn(int threads) { breakThreads_ = threads; }
+  // For a batch run of many short stories, which cannot keep threads busy one at a time:
+  // a story read whole (its cursor done) is queued, its paragraphs broken on up to
+  // `threads` threads besides the caller's for its first column's width, while the stories
+  // queued before it are placed. TakeQueued gives its paragraphs their breaks; Place then
+  // uses them as it uses breaks made ahead. Needs KeepLayouts(false); without threads to be
+  // had, the caller breaks them when it takes them.
+  void QueueOn(int threads);
+  size_t Queue(const ComposedStory& story, const PrepareCursor& cursor,
+               const std::vector<ColumnFrame>& columns);
+  void TakeQueued(ComposedStory& story, size_t ticket);
   // Paragraphs placed so far whose lines were all broken ahead.
   size_t PlacedFromBreaksAhead() const { return placedAhead_; }
   bool PrepareParagraph(ComposedStory& story, PrepareCursor& cursor);  // false at the end
@@ -143,6 +161,18 @@ class Composer {
   // Reads paragraphs ahead of `paragraph`, queues them to be broken and takes the breaks
   // of those up to it.
   void ReadAhead(ComposedStory& story, PlaceCursor& cursor, size_t paragraph);
+
+  // The queue of whole stories: its thread pool, the formats it knows (one for each look,
+  // across stories; 0 is the stand-ins' empty format) and, per ticket, each story paint's.
+  std::unique_ptr<LineBreakPool> queue_;
+  std::unordered_map<const CharacterLook*, int32_t> queueFormatOf_;
+  std::vector<QTextCharFormat> queueFormats_;
+  std::unordered_map<size_t, std::vector<int32_t>> queuedPaints_;
+  struct FontHash {
+    size_t operator()(const QFont& f) const { return qHash(f); }
+  };
+  std::unordered_map<QFont, QRawFont, FontHash> primaryFonts_;
+  QRawFont FontOf(const ComposedStory& story, const FontKey& key);
 
   bool keepLayouts_ = true;
   bool keepGlyphs_ = true;

@@ -2,6 +2,7 @@
 
 #include <QThread>
 #include <algorithm>
+#include <deque>
 
 #include "host/documents/document.h"
 #include "host/documents/page_item.h"
@@ -112,6 +113,25 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   constexpr int32_t kLongStory = 8192;
   const int helpers = std::min(QThread::idealThreadCount() - 1, 3);  // < 1: none to help
   const std::vector<StoryEntry> entries = list->Entries();           // growing adds no story
+  // A batch run's short stories (the frames' own) are read whole and queued, their lines
+  // broken on the other cores while the stories queued before them are placed.
+  struct Queued {
+    Composer::Prepared prepared;
+    std::vector<ColumnFrame> columns;
+    size_t ticket = 0;
+  };
+  std::deque<Queued> queued;
+  constexpr size_t kQueued = 32;
+  const bool queue = !options.keepLayouts && helpers > 0;
+  if (queue) composer.QueueOn(helpers);
+  auto place_queued = [&] {
+    Queued& q = queued.front();
+    composer.TakeQueued(*q.prepared.story, q.ticket);
+    composer.BreakAheadOn(-1);
+    composer.Place(*q.prepared.story, std::move(q.columns), {}, std::move(q.prepared.cursor));
+    state->Add(std::move(q.prepared.story));
+    queued.pop_front();
+  };
   for (const StoryEntry& entry : entries) {
     if (entry.firstFrame == kInvalidUID) continue;
     if (options.growStoryOnly && entry.story != options.growStory) continue;
@@ -120,6 +140,19 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
     Composer::Prepared prepared = composer.BeginPrepare(entry.story);
     if (!prepared.story) continue;
     ComposedStory& story = *prepared.story;
+    if (queue && entry.story != options.growStory && story.totalLength < kLongStory) {
+      std::vector<ColumnFrame> columns = ThreadColumns(doc, StoryThread(doc, entry.story));
+      if (!columns.empty()) {
+        prepared.cursor->makeLayouts = false;
+        while (composer.PrepareParagraph(story, *prepared.cursor)) {
+        }
+        const size_t ticket = composer.Queue(story, *prepared.cursor, columns);
+        queued.push_back({std::move(prepared), std::move(columns), ticket});
+        if (queued.size() > kQueued) place_queued();
+        continue;
+      }
+    }
+    while (!queued.empty()) place_queued();  // stories are placed in their order
     composer.BreakAheadOn(story.totalLength >= kLongStory && helpers > 0 ? helpers : -1);
     if (entry.story == options.growStory) {
       ComposeGrowing(doc, composer, story, ComposeOptions::kMaxAddedPages,
@@ -130,6 +163,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
     }
     state->Add(std::move(prepared.story));
   }
+  while (!queued.empty()) place_queued();
   doc.SetColumnSpans(state.get());
   states_[&doc] = std::move(state);
   return kSuccess;

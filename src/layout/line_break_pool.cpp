@@ -109,12 +109,15 @@ void LineBreakPool::AddFormats(const std::vector<QTextCharFormat>& formats) {
     properties_.push_back(formats[i].properties());
 }
 
-void LineBreakPool::Submit(std::vector<BreakJob> batch) {
+size_t LineBreakPool::Submit(std::vector<BreakJob> batch) {
+  size_t number = 0;
   {
     std::lock_guard lock(mutex_);
-    queue_.push_back({submitted_++, std::move(batch)});
+    number = submitted_++;
+    queue_.push_back({number, std::move(batch)});
   }
   queued_.notify_one();
+  return number;
 }
 
 std::vector<std::optional<LineBreaks>> LineBreakPool::Take(size_t n) {

@@ -62,7 +62,7 @@ class LineBreakPool {
   // story only ever appends formats.
   void AddFormats(const std::vector<QTextCharFormat>& formats);
   // Queues a batch of paragraphs; batches are numbered from 0 in the order queued.
-  void Submit(std::vector<BreakJob> batch);
+  size_t Submit(std::vector<BreakJob> batch);
   // The breaks of batch `n`, once, breaking queued batches on the calling thread while
   // the workers are busy. Empty where a paragraph could not be broken.
   std::vector<std::optional<LineBreaks>> Take(size_t n);

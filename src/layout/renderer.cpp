@@ -165,7 +165,7 @@ class PageDrawer::Walk {
     }
     // Glyphs kept by a composition that let the layouts go, from the line's origin as Qt
     // set it: Qt keeps positions in 1/64 points, truncated.
-    auto fixed = [](double v) { return static_cast<double>(static_cast<int>(v * 64)) / 64; };
+    auto fixed = [](double v) { return std::trunc(v * 64) / 64; };
     const size_t pi = static_cast<size_t>(line.paragraph);
     if (pi >= story.paragraphSpans.size()) return;
     const uint32_t first = story.paragraphSpans[pi];

@@ -89,12 +89,14 @@ struct BrokenLine {
 };
 // Glyphs of one line in one font and one paint on one baseline: what drawing needs of a
 // paragraph whose layout a batch composition let go. Positions are from the origin Qt gave
-// the line (its left edge and baseline), in Qt's 1/64-point steps, so they are exact.
+// the line (its left edge and baseline) and, as Qt keeps them, in 1/64 points: each glyph's
+// from its span's first in two bytes, so they are exact in little memory.
 struct GlyphSpan {
   int32_t line = 0;               // layout line
   int32_t paint = 0;              // index into ComposedStory::paints
   int32_t font = 0;               // index into ComposedStory::fonts
   uint32_t first = 0, count = 0;  // into ComposedStory::glyphIds and glyphX
+  float x = 0;                    // the first glyph's
   float ascent = 0;               // the Qt line's ascent
   float drop = 0;                 // the glyphs' baseline below the line's
   uint8_t decorations = 0;        // kUnderline | kStrikeOut | kOverline
@@ -120,7 +122,7 @@ struct LineBreaks {
   // Every line's glyphs, when asked for; span fonts index `fonts`.
   std::vector<GlyphSpan> spans;
   std::vector<uint16_t> glyphIds;
-  std::vector<float> glyphX;
+  std::vector<uint16_t> glyphX;  // 1/64 points after the span's x
   std::vector<FontKey> fonts;
 };
 
@@ -192,7 +194,7 @@ struct ComposedStory {
   std::vector<uint32_t> paragraphSpans;  // per paragraph placed, the index of its first span
   std::vector<GlyphSpan> spans;
   std::vector<uint16_t> glyphIds;
-  std::vector<float> glyphX;
+  std::vector<uint16_t> glyphX;  // 1/64 points after the span's x
   std::vector<QRawFont> fonts;
   bool overset = false;
   int32_t composedEnd = 0;  // index after the last unit placed

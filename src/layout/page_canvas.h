@@ -23,12 +23,13 @@ struct Picture {
   const QImage* image = nullptr;
 };
 
-// Glyphs in one font on one baseline: glyph i stands at (x[i], baseline) from the origin
-// the canvas is given.
+// Glyphs in one font on one baseline: glyph i stands at (x + steps[i] / 64, baseline) from
+// the origin the canvas is given.
 struct GlyphRunView {
   const QRawFont& font;
   const uint16_t* ids = nullptr;
-  const float* x = nullptr;
+  double x = 0;
+  const uint16_t* steps = nullptr;
   size_t count = 0;
   double baseline = 0;
   uint8_t decorations = 0;  // kUnderline | kStrikeOut | kOverline

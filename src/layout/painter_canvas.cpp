@@ -51,7 +51,7 @@ void PainterCanvas::Glyphs(QPointF origin, const GlyphRunView& run, const Ink& i
   QList<QPointF> positions(static_cast<qsizetype>(run.count));
   for (size_t i = 0; i < run.count; ++i) {
     ids[static_cast<qsizetype>(i)] = run.ids[i];
-    positions[static_cast<qsizetype>(i)] = QPointF(run.x[i], run.baseline);
+    positions[static_cast<qsizetype>(i)] = QPointF(run.x + run.steps[i] / 64.0, run.baseline);
   }
   QGlyphRun glyphs;
   glyphs.setRawFont(run.font);

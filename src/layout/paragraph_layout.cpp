@@ -90,16 +90,19 @@ void CollectLineGlyphs(const QTextLine& line, const std::vector<PaintRun>& runs,
       const int32_t f = font(g, run->paint);
       GlyphSpan* span = nullptr;
       for (qsizetype i = 0; i < ids.size(); ++i) {
-        // A glyph the font moves off the baseline (a mark) starts a span of its own.
+        // A glyph the font moves off the baseline (a mark), or one out of two bytes' reach
+        // of the span's first, starts a span of its own.
         const float drop = static_cast<float>(positions[i].y() - baseline);
-        if (!span || span->drop != drop) {
+        const double x = positions[i].x() - x0;
+        const double step = span ? (x - span->x) * 64 : 0;
+        if (!span || span->drop != drop || step < 0 || step > 65535) {
           out.spans.push_back({line.lineNumber(), run->paint, f,
-                               static_cast<uint32_t>(out.ids.size()), 0,
+                               static_cast<uint32_t>(out.ids.size()), 0, static_cast<float>(x),
                                static_cast<float>(line.ascent()), drop, decorations});
           span = &out.spans.back();
         }
         out.ids.push_back(static_cast<uint16_t>(ids[i]));
-        out.x.push_back(static_cast<float>(positions[i].x() - x0));
+        out.x.push_back(static_cast<uint16_t>(std::lround((x - span->x) * 64)));
         ++span->count;
       }
     }

@@ -34,7 +34,7 @@ std::unique_ptr<QTextLayout> MakeParagraphLayout(const QString& text, int32_t al
 struct GlyphSink {
   std::vector<GlyphSpan>& spans;
   std::vector<uint16_t>& ids;
-  std::vector<float>& x;
+  std::vector<uint16_t>& x;
 };
 // The index a glyph run's font has where the spans go, given the paint it is drawn in.
 using FontIndex = std::function<int32_t(const QGlyphRun& run, int32_t paint)>;

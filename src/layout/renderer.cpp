@@ -182,12 +182,13 @@ class PageDrawer::Walk {
 
   // A span of glyphs whose line's top left corner is at (x, top).
   void Span(const ComposedStory& story, const GlyphSpan& span, const std::vector<QRawFont>& fonts,
-            const std::vector<uint16_t>& ids, const std::vector<float>& x, double left,
+            const std::vector<uint16_t>& ids, const std::vector<uint16_t>& x, double left,
             double top) {
     const TextPaint& paint = story.paints[static_cast<size_t>(span.paint)];
     if (paint.anchor || paint.hidden) return;
     const GlyphRunView run{fonts[static_cast<size_t>(span.font)],
                            ids.data() + span.first,
+                           span.x,
                            x.data() + span.first,
                            span.count,
                            top + span.ascent + span.drop,
@@ -203,7 +204,7 @@ class PageDrawer::Walk {
   // A kept layout's line as spans, made again for each line drawn.
   std::vector<GlyphSpan> spans_;
   std::vector<uint16_t> ids_;
-  std::vector<float> x_;
+  std::vector<uint16_t> x_;
   std::vector<QRawFont> fonts_;
 };
 

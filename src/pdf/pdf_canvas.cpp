@@ -234,7 +234,7 @@ void PdfCanvas::Glyphs(QPointF origin, const GlyphRunView& run, const Ink& ink, 
   double pen = 0, left = 0, right = 0;
   bool in_string = false;
   for (size_t i = 0; i < run.count; ++i) {
-    const double x = origin.x() + run.x[i];
+    const double x = origin.x() + (run.x + run.steps[i] / 64.0);
     if (i == 0) {
       content_ += "\n1 0 0 -1 ";
       Num(x, 4);

@@ -123,7 +123,7 @@ std::string DescribeGlyphs(const ComposedStory& s) {
     const QRawFont& f = s.fonts[static_cast<size_t>(g.font)];
     o << g.line << ' ' << g.paint << ' ' << f.familyName().toStdString() << ' '
       << f.styleName().toStdString() << ' ' << f.pixelSize() << ' ' << g.ascent << ' ' << g.drop
-      << ' ' << int{g.decorations} << ':';
+      << ' ' << int{g.decorations} << " x " << g.x << ':';
     for (uint32_t i = g.first; i < g.first + g.count; ++i)
       o << ' ' << s.glyphIds[i] << '@' << s.glyphX[i];
     o << '\n';
@@ -195,7 +195,7 @@ TEST(ComposeStepsTest, LinesBrokenAheadOnAnotherThreadAreThoseOfPlacing) {
   const std::string expected = compose(-1, &none);
   ASSERT_NE(expected.find("overset 1"), std::string::npos);
   ASSERT_NE(expected.find("column 5 lines"), std::string::npos);
-  for (const char* kept : {"DejaVu Sans Book 12", "Liberation Sans Bold 7", " 0 1:"})
+  for (const char* kept : {"DejaVu Sans Book 12", "Liberation Sans Bold 7", " 0 1 x "})
     EXPECT_NE(expected.find(kept), std::string::npos) << kept;  // fallback, size, underline
   EXPECT_EQ(compose(1, &one), expected);
   // No worker to be had: the placing thread breaks every batch itself.

@@ -122,7 +122,7 @@ ErrorCode QtLayoutService::Compose(Document& doc, const ComposeOptions& options)
   };
   std::deque<Queued> queued;
   constexpr size_t kQueued = 32;
-  const bool queue = !options.keepLayouts && helpers > 0;
+  const bool queue = !options.keepLayouts && !options.growStoryOnly && helpers > 0;
   if (queue) composer.QueueOn(helpers);
   auto place_queued = [&] {
     Queued& q = queued.front();

@@ -585,46 +585,63 @@ void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, size_t para
   ComposedParagraph& p = story.paragraphs[paragraph];
   story.paragraphSpans.resize(paragraph);
   story.paragraphSpans.push_back(static_cast<uint32_t>(story.spans.size()));
-  if (layout) {
+  auto collect = [&](const QTextLayout& from) {
     const FontIndex font = [&](const QGlyphRun& run, int32_t) {
       return FontIn(story, run.rawFont());
     };
     for (int32_t i = 0; i < lines; ++i)
-      CollectLineGlyphs(layout->lineAt(i), p.runs, story.anchorPaint, font,
+      CollectLineGlyphs(from.lineAt(i), p.runs, story.anchorPaint, font,
                         {story.spans, story.glyphIds, story.glyphX});
-  } else if (p.breaks) {
-    // The lines broken ahead hold every line's glyphs; those placed come first.
-    const LineBreaks& b = *p.breaks;
-    std::vector<int32_t> fonts(b.fonts.size(), -1);
-    auto font_of = [&](int32_t k) {
-      int32_t& f = fonts[static_cast<size_t>(k)];
-      if (f >= 0) return f;
-      const FontKey& key = b.fonts[static_cast<size_t>(k)];
-      if (key.primary) {
-        const size_t paint = static_cast<size_t>(key.paint);
-        std::vector<int32_t>& primaries = cursor.primaryFonts;
-        if (primaries.size() <= paint) primaries.resize(paint + 1, -1);
-        if (primaries[paint] < 0) primaries[paint] = FontIn(story, FontOf(story, key));
-        return f = primaries[paint];
+  };
+  if (layout) {
+    collect(*layout);
+    return;
+  }
+  if (!p.breaks) return;
+  // The lines broken ahead hold every line's glyphs; those placed come first. Their fonts
+  // are found again here; -1: not found.
+  const LineBreaks& b = *p.breaks;
+  auto font_of = [&](const FontKey& key) {
+    if (key.primary) {
+      const size_t paint = static_cast<size_t>(key.paint);
+      std::vector<int32_t>& primaries = cursor.primaryFonts;
+      if (primaries.size() <= paint) primaries.resize(paint + 1, -1);
+      if (primaries[paint] < 0) {
+        const QRawFont raw = FontOf(story, key);
+        if (raw.isValid()) primaries[paint] = FontIn(story, raw);
       }
-      for (const auto& [known, index] : cursor.otherFonts)
-        if (SameFont(known, key)) return f = index;
-      f = FontIn(story, FontOf(story, key));
-      cursor.otherFonts.emplace_back(key, f);
-      return f;
-    };
-    size_t n = 0;
-    while (n < b.spans.size() && b.spans[n].line < lines) ++n;
-    const uint32_t glyphs = n == 0 ? 0 : b.spans[n - 1].first + b.spans[n - 1].count;
-    const uint32_t base = static_cast<uint32_t>(story.glyphIds.size());
-    story.glyphIds.insert(story.glyphIds.end(), b.glyphIds.begin(), b.glyphIds.begin() + glyphs);
-    story.glyphX.insert(story.glyphX.end(), b.glyphX.begin(), b.glyphX.begin() + glyphs);
-    for (size_t i = 0; i < n; ++i) {
-      GlyphSpan span = b.spans[i];
-      span.first += base;
-      span.font = font_of(span.font);
-      story.spans.push_back(span);
+      return primaries[paint];
     }
+    for (const auto& [known, index] : cursor.otherFonts)
+      if (SameFont(known, key)) return index;
+    const QRawFont raw = FontOf(story, key);
+    const bool found =
+        raw.isValid() && raw.familyName() == key.family && raw.styleName() == key.style;
+    cursor.otherFonts.emplace_back(key, found ? FontIn(story, raw) : -1);
+    return cursor.otherFonts.back().second;
+  };
+  std::vector<int32_t> fonts;
+  fonts.reserve(b.fonts.size());
+  for (const FontKey& key : b.fonts) {
+    fonts.push_back(font_of(key));
+    // A font this thread does not find as the breaking thread named it: the paragraph is
+    // laid out here to take its glyphs, rather than drawn in another font or not at all.
+    if (fonts.back() < 0) {
+      collect(*ParagraphLayout(story, paragraph));
+      return;
+    }
+  }
+  size_t n = 0;
+  while (n < b.spans.size() && b.spans[n].line < lines) ++n;
+  const uint32_t glyphs = n == 0 ? 0 : b.spans[n - 1].first + b.spans[n - 1].count;
+  const uint32_t base = static_cast<uint32_t>(story.glyphIds.size());
+  story.glyphIds.insert(story.glyphIds.end(), b.glyphIds.begin(), b.glyphIds.begin() + glyphs);
+  story.glyphX.insert(story.glyphX.end(), b.glyphX.begin(), b.glyphX.begin() + glyphs);
+  for (size_t i = 0; i < n; ++i) {
+    GlyphSpan span = b.spans[i];
+    span.first += base;
+    span.font = fonts[static_cast<size_t>(span.font)];
+    story.spans.push_back(span);
   }
 }
 

@@ -14,6 +14,7 @@
 #include "layout/composer.h"
 #include "layout/composition_job.h"
 #include "layout/layout_service_qt.h"
+#include "layout/line_break_pool.h"
 
 namespace tarvelin {
 namespace {
@@ -203,6 +204,52 @@ TEST(ComposeStepsTest, LinesBrokenAheadOnAnotherThreadAreThoseOfPlacing) {
   EXPECT_EQ(none, 0u);
   EXPECT_GT(one, 30u);  // the first frame's paragraphs
   EXPECT_EQ(caller_only, one);
+}
+
+TEST(ComposeStepsTest, GlyphsInAFontNotFoundAgainComeFromALayoutMadeByPlacing) {
+  // Lines broken on another thread name a fallback font this thread cannot find: placing
+  // takes those paragraphs' glyphs from a layout of its own, the same glyphs.
+  testdoc::TestDocument t = testdoc::MakeDocument(2);
+  for (int i = 0; i < 40; ++i)
+    t.Append(u"Sprzedam rower \u2603 tanio, tel. 600 100 " +
+             std::u16string(1, char16_t(u'0' + i % 10)) +
+             (i % 3 ? u" i jeszcze trochę tekstu, aby akapit miał kilka wierszy.\r" : u"\r"));
+  const std::vector<ColumnFrame> columns =
+      ThreadColumns(*t.doc, StoryThread(*t.doc, t.story.GetUID()));
+  auto compose = [&](bool brokenAhead) {
+    Composer composer(*t.doc);
+    composer.KeepLayouts(false);
+    Composer::Prepared prepared = composer.BeginPrepare(t.story.GetUID());
+    ComposedStory& story = *prepared.story;
+    if (brokenAhead) {
+      prepared.cursor->makeLayouts = false;
+      while (composer.PrepareParagraph(story, *prepared.cursor)) {
+      }
+      BreakFormats own{story.formats, {}};
+      for (ComposedParagraph& p : story.paragraphs) {
+        BreakJob job{p.text,
+                     p.look.alignment,
+                     p.basePaint,
+                     story.anchorPaint,
+                     p.runs,
+                     p.anchors,
+                     columns[0].bounds.Width(),
+                     columns[0].bounds.Width(),
+                     true};
+        LineBreaks breaks = BreakParagraph(job, own);
+        for (FontKey& key : breaks.fonts) {
+          if (!key.primary) key.family = QStringLiteral("No Such Family");
+        }
+        p.breaks = std::move(breaks);
+      }
+    }
+    composer.Place(story, columns, {}, prepared.cursor);
+    EXPECT_EQ(composer.PlacedFromBreaksAhead() > 30, brokenAhead);
+    return Describe(story) + DescribeGlyphs(story);
+  };
+  const std::string expected = compose(false);
+  EXPECT_NE(expected.find("DejaVu Sans"), std::string::npos);
+  EXPECT_EQ(compose(true), expected);
 }
 
 // Threads two more one-column frames of five lines after t's own, and fills the three with

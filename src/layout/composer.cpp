@@ -304,7 +304,7 @@ PlaceCursor Composer::BeginPlace(ComposedStory& story, std::vector<ColumnFrame> 
   story.columns.clear();
   story.overset = false;
   story.composedEnd = story.totalLength;
-  story.glyphsKept = !keepLayouts_ && keepGlyphs_;
+  story.glyphsKept = KeepsGlyphs();
   story.paragraphSpans.clear();
   story.spans.clear();
   story.glyphIds.clear();
@@ -571,12 +571,17 @@ QRawFont Composer::FontOf(const ComposedStory& story, const FontKey& key) {
     if (inserted) it->second = QRawFont::fromFont(font);
     return it->second;
   }
+  for (const auto& [known, raw] : otherFonts_)
+    if (SameFont(known, key)) return raw;
   QFont font(key.family);
   font.setStyleName(key.style);
   font.setWeight(static_cast<QFont::Weight>(key.weight));
   font.setItalic(key.italic);
   QRawFont raw = QRawFont::fromFont(font);
   if (raw.isValid() && raw.pixelSize() != key.pixelSize) raw.setPixelSize(key.pixelSize);
+  // Another family or style than named would draw other glyphs under the same ids.
+  if (raw.familyName() != key.family || raw.styleName() != key.style) raw = QRawFont();
+  otherFonts_.emplace_back(key, raw);
   return raw;
 }
 
@@ -612,13 +617,8 @@ void Composer::KeepGlyphs(ComposedStory& story, PlaceCursor& cursor, size_t para
       }
       return primaries[paint];
     }
-    for (const auto& [known, index] : cursor.otherFonts)
-      if (SameFont(known, key)) return index;
     const QRawFont raw = FontOf(story, key);
-    const bool found =
-        raw.isValid() && raw.familyName() == key.family && raw.styleName() == key.style;
-    cursor.otherFonts.emplace_back(key, found ? FontIn(story, raw) : -1);
-    return cursor.otherFonts.back().second;
+    return raw.isValid() ? FontIn(story, raw) : -1;
   };
   std::vector<int32_t> fonts;
   fonts.reserve(b.fonts.size());
@@ -727,7 +727,7 @@ size_t Composer::Queue(const ComposedStory& story, const PrepareCursor& cursor,
   std::vector<BreakJob> batch;
   batch.reserve(story.paragraphs.size());
   for (const ComposedParagraph& p : story.paragraphs) {
-    BreakJob job = JobFor(story, p, columns.front().bounds, !keepLayouts_ && keepGlyphs_);
+    BreakJob job = JobFor(story, p, columns.front().bounds, KeepsGlyphs());
     job.basePaint = format(job.basePaint);
     job.anchorPaint = format(job.anchorPaint);
     for (PaintRun& r : job.runs) r.paint = format(r.paint);

@@ -67,10 +67,9 @@ struct PlaceCursor {
   MoreColumns more;
   std::shared_ptr<PrepareCursor> prepare;  // set: paragraphs still to be read
   std::shared_ptr<BreakAhead> ahead;       // set: paragraphs read and broken ahead
-  // The fonts of lines broken on other threads, found again on this one: by paint, and
-  // the others by key.
-  std::vector<int32_t> primaryFonts;  // index into ComposedStory::fonts, -1: not yet
-  std::vector<std::pair<FontKey, int32_t>> otherFonts;
+  // The primary fonts of lines broken on other threads, by paint, as found again on this
+  // one: index into ComposedStory::fonts, -1 not yet.
+  std::vector<int32_t> primaryFonts;
 };
 
 // Where placing stood before a paragraph, to place again from there after the story
@@ -171,8 +170,12 @@ class Composer {
   struct FontHash {
     size_t operator()(const QFont& f) const { return qHash(f); }
   };
+  // Fonts other threads named, found on this one once for all stories (invalid: not
+  // found as named).
   std::unordered_map<QFont, QRawFont, FontHash> primaryFonts_;
+  std::vector<std::pair<FontKey, QRawFont>> otherFonts_;
   QRawFont FontOf(const ComposedStory& story, const FontKey& key);
+  bool KeepsGlyphs() const { return !keepLayouts_ && keepGlyphs_; }
 
   bool keepLayouts_ = true;
   bool keepGlyphs_ = true;

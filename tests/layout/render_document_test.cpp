@@ -104,8 +104,8 @@ TEST(RenderTest, ShowcaseRendersToPng) {
 
 TEST(RenderTest, ACompositionThatKeptNoLayoutsDrawsTheSamePage) {
   // The showcase, its text running on into a narrower frame below (so that a paragraph is
-  // broken to two widths), one stretch in small capitals: drawn from the paragraphs laid
-  // out again, every pixel must be as drawn from the layouts composition kept.
+  // broken to two widths), one stretch in small capitals: drawn from the glyphs kept, every
+  // pixel must be as drawn from the layouts composition kept.
   Showcase s;
   UIDRef below;
   ASSERT_EQ(

@@ -20,7 +20,7 @@ class CountingSink final : public ScannerSink, public ScannerLookup {
   int64_t ops = 0;
   int64_t chars = 0;
 
-  bool OpenStory() override { return true; }
+  bool OpenStory(size_t) override { return true; }
   void InsertText(std::u16string_view text) override {
     ++ops;
     chars += static_cast<int64_t>(text.size());

@@ -97,7 +97,7 @@ void RecordingSink::Record(std::string op) {
   ++count_;
 }
 
-bool RecordingSink::OpenStory() {
+bool RecordingSink::OpenStory(size_t /*inputUnits*/) {
   return storyAvailable;
 }
 

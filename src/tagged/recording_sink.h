@@ -50,7 +50,7 @@ class RecordingSink final : public ScannerSink, public ScannerLookup {
   const std::u16string& Text() const { return text_; }
   size_t OperationCount() const { return count_; }
 
-  bool OpenStory() override;
+  bool OpenStory(size_t inputUnits) override;
   void InsertText(std::u16string_view text) override;
   bool ApplyPending(std::span<const TaggedAttribute> list, TaggedLevel level) override;
   void RevertAttribute(TaggedAttrKind kind) override;

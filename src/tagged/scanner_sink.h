@@ -96,7 +96,8 @@ class ScannerSink {
   virtual ~ScannerSink() = default;
 
   // Makes (or takes) the story the scan writes into. False: no text model; the scan stops.
-  virtual bool OpenStory() = 0;
+  // `inputUnits`: the length of the input, about what the scan will write.
+  virtual bool OpenStory(size_t inputUnits) = 0;
 
   // Appends characters at the end of the story. Control characters (CR, U+0007 ...)
   // are passed as they stand.

@@ -72,7 +72,7 @@ bool StoryApplication::Note(ErrorCode e) {
   return e == kSuccess;
 }
 
-bool StoryApplication::OpenStory() {
+bool StoryApplication::OpenStory(size_t inputUnits) {
   if (story_.IsNull()) {
     UIDRef made;
     ErrorCode e = ProcessFunction(db_, u"New story", [&]() -> ErrorCode {
@@ -84,6 +84,9 @@ bool StoryApplication::OpenStory() {
   }
   model_ = QueryInterface<ITextModel>(story_);
   if (!model_) return false;
+  // Tags take a few percent of the input: room for all of it is about exact, the story's
+  // memory is asked for once, and a story made here can be moved on whole without a copy.
+  model_->Reserve(inputUnits);
   root_character_ = lookups_.FindStyle(StyleKind::kCharacter, u"").uid;
   root_paragraph_ = lookups_.FindStyle(StyleKind::kParagraph, u"").uid;
   char_style_ = model_->CharacterStyleAt(EndPosition());

@@ -55,7 +55,7 @@ class StoryApplication final : public ScannerSink, public ScannerLookup {
   AttributeList Convert(std::span<const TaggedAttribute> list);
 
   // ScannerSink
-  bool OpenStory() override;
+  bool OpenStory(size_t inputUnits) override;
   void InsertText(std::u16string_view text) override;
   bool ApplyPending(std::span<const TaggedAttribute> list, TaggedLevel level) override;
   void RevertAttribute(TaggedAttrKind kind) override;

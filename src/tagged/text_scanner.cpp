@@ -82,7 +82,7 @@ const std::vector<TaggedAttribute>* TextScanner::CreatedCharacterStyleList(
 
 ScanResult TextScanner::Scan() {
   ReadInput();
-  if (!sink_.OpenStory()) {
+  if (!sink_.OpenStory(text_.size())) {
     diag::Write(
         "TextScanner::Scan, InterfacePtr<ITextModel> model( forcedModel, UseDefaultIID() ) is "
         "nil.\n");

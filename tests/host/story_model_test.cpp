@@ -96,6 +96,28 @@ class StoryModelTest : public ::testing::TestWithParam<uint32_t> {
     }
   }
 
+  // Moves a random range (or, with `whole`, all the text) of one story to a random place in
+  // another, in the stories and in their plain models.
+  void Move(std::mt19937& rng, const UIDRef& from, NaiveStory& naive_from, const UIDRef& to,
+            NaiveStory& naive_to, bool whole) {
+    const size_t total = naive_from.Total();
+    const size_t pos = whole ? 0 : rng() % total;
+    const size_t n = whole ? total - 1 : std::min<size_t>(rng() % 40, total - 1 - pos);
+    const size_t at = rng() % naive_to.Total();
+    ASSERT_EQ(kSuccess, MoveStyledText(from, pos, n, to, at));
+    naive_to.InsertCopy(at, naive_from, pos, n);
+    naive_from.Delete(pos, n);
+  }
+
+  UIDRef NewStory() {
+    UIDRef made;
+    EXPECT_EQ(kSuccess, ProcessFunction(db_, u"New story", [&] {
+                made = CreateStory(db_);
+                return kSuccess;
+              }));
+    return made;
+  }
+
   Database db_;
   UIDRef a_;
   UIDRef b_;
@@ -196,6 +218,59 @@ TEST_P(StoryModelTest, LargeStoryMostlyDeletedStaysExact) {
   ASSERT_EQ(kSuccess, db_.Commands().Redo());
   EXPECT_EQ(after, db_.Image());
   ExpectSame(naive, *A(), "redone");
+}
+
+// A move between stories hands its text over; when both keep undo records, the records share
+// it instead of copying it. Undone and redone twice, each state must come back exactly:
+// moves to the older and to the newer story, with stories made within the step (the
+// import's scratch story moved whole into the frame's), and a sequence aborted after one.
+TEST_P(StoryModelTest, MovesBetweenStoriesUndoExactly) {
+  std::mt19937 rng(GetParam() * 31 + 7);
+  NaiveStory naive_a, naive_b, naive_c, naive_d;
+  for (int i = 0; i < 60; ++i) ASSERT_NO_FATAL_FAILURE(Step(rng, naive_a, naive_b, i));
+  ASSERT_NO_FATAL_FAILURE(Move(rng, a_, naive_a, b_, naive_b, true));
+  for (int i = 0; i < 60; ++i) ASSERT_NO_FATAL_FAILURE(Step(rng, naive_a, naive_b, i));
+  ASSERT_LT(a_.GetUID(), b_.GetUID());
+
+  const std::vector<uint8_t> before = db_.Image();
+  SequenceId seq = db_.Commands().BeginCommandSequence(u"moves");
+  for (int i = 0; i < 10; ++i) {
+    ASSERT_NO_FATAL_FAILURE(Move(rng, b_, naive_b, a_, naive_a, false));
+    ASSERT_NO_FATAL_FAILURE(Move(rng, a_, naive_a, b_, naive_b, false));
+  }
+  const UIDRef c = NewStory();
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_NO_FATAL_FAILURE(Move(rng, a_, naive_a, c, naive_c, false));
+    ASSERT_NO_FATAL_FAILURE(Move(rng, c, naive_c, b_, naive_b, false));
+    ASSERT_NO_FATAL_FAILURE(Step(rng, naive_a, naive_b, i));
+  }
+  const UIDRef d = NewStory();
+  std::u16string chunk;
+  for (int i = 0; i < 30; ++i) chunk += RandomText(rng) + u"ogłoszenie";
+  ASSERT_EQ(kSuccess, InsertText(d, 0, chunk));
+  naive_d.Insert(0, chunk);
+  ASSERT_NO_FATAL_FAILURE(Move(rng, d, naive_d, a_, naive_a, true));
+  ASSERT_NO_FATAL_FAILURE(Move(rng, b_, naive_b, a_, naive_a, true));
+  for (int i = 0; i < 5; ++i) ASSERT_NO_FATAL_FAILURE(Step(rng, naive_a, naive_b, i));
+  ASSERT_EQ(kSuccess, db_.Commands().EndCommandSequence(seq));
+  ExpectSame(naive_a, *A(), "a");
+  ExpectSame(naive_b, *B(), "b");
+  ExpectSame(naive_c, *QueryInterface<ITextModel>(c), "c");
+  ExpectSame(naive_d, *QueryInterface<ITextModel>(d), "d");
+  const std::vector<uint8_t> after = db_.Image();
+
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(kSuccess, db_.Commands().Undo());
+    EXPECT_EQ(before, db_.Image()) << round;
+    ASSERT_EQ(kSuccess, db_.Commands().Redo());
+    EXPECT_EQ(after, db_.Image()) << round;
+  }
+  {
+    AbortableSequence aborted(db_.Commands(), u"aborted");
+    ASSERT_NO_FATAL_FAILURE(Move(rng, a_, naive_a, b_, naive_b, false));
+    ASSERT_NO_FATAL_FAILURE(Move(rng, b_, naive_b, a_, naive_a, true));
+  }
+  EXPECT_EQ(after, db_.Image());
 }
 
 INSTANTIATE_TEST_SUITE_P(Seeds, StoryModelTest, ::testing::Values(1u, 2u, 3u, 42u, 1234u));

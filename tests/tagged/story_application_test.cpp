@@ -267,7 +267,7 @@ TEST(StoryApplicationTest, ValuesThatAreNotNumbersAreLeftOutAndDoNotBlockLaterTa
     diag::Capture capture;
     TextLookups lookups(w.db, w.ws, w.fonts);
     StoryApplication app(lookups, UIDRef::Null(), mode);
-    ASSERT_TRUE(app.OpenStory());
+    ASSERT_TRUE(app.OpenStory(0));
     app.InsertText(u"a");
     const TaggedAttribute bad[] = {{TaggedAttrKind::kPointSize, inf}};
     EXPECT_TRUE(app.ApplyPending(bad, TaggedLevel::kCharacter));

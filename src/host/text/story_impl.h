@@ -46,6 +46,10 @@ struct StoryFragment {
   std::optional<std::vector<uint32_t>> paragraphEnds;
 };
 
+// The text of a move between two stories that both keep undo records: held by whichever
+// of the move's two records has it out of its story, so that the undo copies none of it.
+using MovedText = std::shared_ptr<std::u16string>;
+
 class StoryImpl final : public ITextModel, public PersistentImpl {
  public:
   StoryImpl();
@@ -76,8 +80,12 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
                            TextLevel level) override;
   ErrorCode ApplyStyle(size_t pos, size_t length, UID style, TextLevel level) override;
   ErrorCode InsertInlineObject(size_t pos, UID object) override;
+  void Reserve(size_t units) override { text_.Reserve(units); }
 
   void ReadWrite(Stream& s, ImplementationID id) override;
+
+  // Moves the range into `target`, another story, at `at`; its inline objects go along.
+  ErrorCode MoveTo(size_t pos, size_t length, StoryImpl& target, size_t at);
 
   // Raw edits, no checks and no undo records: the undo records replay through these.
   // With `take` (the fragment's own text, no longer needed), the text may become the
@@ -104,7 +112,10 @@ class StoryImpl final : public ITextModel, public PersistentImpl {
   Format InsertionFormat(size_t pos) const;
   Format EndOfStoryFormat() const;
   ErrorCode CheckInsert(size_t pos, size_t n) const;
-  ErrorCode DoInsert(size_t pos, StoryFragment fragment);
+  ErrorCode DoInsert(size_t pos, StoryFragment fragment, MovedText moved = nullptr);
+  ErrorCode InsertStyledFrom(size_t pos, StyledText& text, MovedText moved,
+                             std::optional<std::vector<uint32_t>> ends);
+  StyledText Styling(size_t pos, size_t length, std::vector<uint32_t>* ends = nullptr) const;
   template <typename Fn>
   ErrorCode ChangeFormats(size_t pos, size_t length, TextLevel level, Fn&& change);
 

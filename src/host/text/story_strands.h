@@ -45,10 +45,11 @@ class GapText {
   // The text as at most two contiguous pieces, in order.
   std::pair<std::u16string_view, std::u16string_view> Pieces() const;
   void Assign(std::u16string text);
+  // Room for at least `n` more units without moving the text again.
+  void Reserve(size_t n);
 
  private:
   void MoveGap(size_t pos);
-  void Reserve(size_t n);
   void Reallocate(size_t capacity);  // capacity >= size()
 
   std::u16string buf_;  // its size is the capacity: the gap lies inside

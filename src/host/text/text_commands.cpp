@@ -2,6 +2,7 @@
 
 #include "host/objects/command_processor.h"
 #include "host/objects/database.h"
+#include "host/text/story_impl.h"
 
 namespace tarvelin {
 
@@ -37,12 +38,17 @@ ErrorCode Transfer(const UIDRef& source, size_t pos, size_t length, const UIDRef
   if (pos >= total || length > total - 1 - pos) return kInvalidArgument;
   bool same = source == target;
   if (same && move && at > pos && at < pos + length) return kInvalidArgument;
-  StyledText text = from->ExtractStyled(pos, length);
   if (!move) {
+    StyledText text = from->ExtractStyled(pos, length);
     text.anchors.clear();
     return to->InsertStyled(at, std::move(text));
   }
   if (at >= to->TotalLength()) return kInvalidArgument;
+  // Between two stories the text is handed over, not copied.
+  auto* from_story = dynamic_cast<StoryImpl*>(from.get());
+  auto* to_story = dynamic_cast<StoryImpl*>(to.get());
+  if (!same && from_story && to_story) return from_story->MoveTo(pos, length, *to_story, at);
+  StyledText text = from->ExtractStyled(pos, length);
   if (ErrorCode e = from->Delete(pos, length, AnchorPolicy::kKeepObjects)) return e;
   if (same && at >= pos + length) at -= length;
   return to->InsertStyled(at, std::move(text));

@@ -57,19 +57,29 @@ StoryImpl* StoryOf(Database& db, UID uid) {
 // undone, and is taken back out then, for the redo. An import's inserts so cost the undo
 // nothing in proportion to their text. (Inserting a fragment the story's own delete gave
 // reproduces the story exactly: the paragraph formats come whole from the fragment.)
+// A move's text, undone, goes to the `MovedText` it shares with the delete in the source.
 class InsertRecord final : public UndoRecord {
  public:
-  InsertRecord(UID story, size_t pos, size_t length, Format paragraph, Format eos)
-      : story_(story), pos_(pos), length_(length), paragraph_(paragraph), eos_(eos) {}
+  InsertRecord(UID story, size_t pos, size_t length, Format paragraph, Format eos, MovedText moved)
+      : story_(story),
+        pos_(pos),
+        length_(length),
+        paragraph_(paragraph),
+        eos_(eos),
+        moved_(std::move(moved)) {}
   void Undo(Database& db) override {
     if (StoryImpl* s = StoryOf(db, story_)) {
       removed_ = s->RawDelete(pos_, length_);
       s->SetParagraphFormatAt(pos_, paragraph_);
       s->SetEndOfStoryFormat(eos_);
+      if (moved_) *moved_ = std::move(removed_.text);
     }
   }
   void Redo(Database& db) override {
-    if (StoryImpl* s = StoryOf(db, story_)) s->RawInsert(pos_, removed_);
+    if (StoryImpl* s = StoryOf(db, story_)) {
+      if (moved_) removed_.text = std::move(*moved_);
+      s->RawInsert(pos_, removed_, &removed_.text);
+    }
     removed_ = StoryFragment();
   }
 
@@ -79,28 +89,48 @@ class InsertRecord final : public UndoRecord {
   size_t length_;
   Format paragraph_;
   Format eos_;
+  MovedText moved_;
   StoryFragment removed_;  // only while undone
 };
 
+// With `moved`, the fragment holds no text: the target of the move holds it while the delete
+// is done, the shared `MovedText` while it is undone there.
 class DeleteRecord final : public UndoRecord {
  public:
-  DeleteRecord(UID story, size_t pos, StoryFragment removed, Format eos)
-      : story_(story), pos_(pos), removed_(std::move(removed)), eos_(eos) {}
+  DeleteRecord(UID story, size_t pos, size_t length, StoryFragment removed, Format eos,
+               MovedText moved)
+      : story_(story),
+        pos_(pos),
+        length_(length),
+        removed_(std::move(removed)),
+        eos_(eos),
+        moved_(std::move(moved)) {}
   void Undo(Database& db) override {
     if (StoryImpl* s = StoryOf(db, story_)) {
-      s->RawInsert(pos_, removed_);
+      if (moved_) {
+        removed_.text = std::move(*moved_);
+        s->RawInsert(pos_, removed_, &removed_.text);
+        removed_.text = std::u16string();
+      } else {
+        s->RawInsert(pos_, removed_);
+      }
       s->SetEndOfStoryFormat(eos_);
     }
   }
   void Redo(Database& db) override {
-    if (StoryImpl* s = StoryOf(db, story_)) s->RawDelete(pos_, removed_.text.size());
+    if (StoryImpl* s = StoryOf(db, story_)) {
+      StoryFragment f = s->RawDelete(pos_, length_, moved_ != nullptr);
+      if (moved_) *moved_ = std::move(f.text);
+    }
   }
 
  private:
   UID story_;
   size_t pos_;
+  size_t length_;
   StoryFragment removed_;
   Format eos_;
+  MovedText moved_;
 };
 
 class FormatRecord final : public UndoRecord {
@@ -285,7 +315,7 @@ ErrorCode StoryImpl::CheckInsert(size_t pos, size_t n) const {
   return kSuccess;
 }
 
-ErrorCode StoryImpl::DoInsert(size_t pos, StoryFragment f) {
+ErrorCode StoryImpl::DoInsert(size_t pos, StoryFragment f, MovedText moved) {
   const size_t n = f.text.size();
   if (n == 0) return kSuccess;
   if (!Recording()) {
@@ -295,7 +325,7 @@ ErrorCode StoryImpl::DoInsert(size_t pos, StoryFragment f) {
   Format paragraph = paras_.Find(pos).format;
   Format eos = EndOfStoryFormat();
   RawInsert(pos, f, &f.text);
-  Record(std::make_unique<InsertRecord>(Self(), pos, n, paragraph, eos));
+  Record(std::make_unique<InsertRecord>(Self(), pos, n, paragraph, eos, std::move(moved)));
   return kSuccess;
 }
 
@@ -311,9 +341,17 @@ ErrorCode StoryImpl::Insert(size_t pos, std::u16string_view text) {
 }
 
 ErrorCode StoryImpl::InsertStyled(size_t pos, StyledText st) {
+  return InsertStyledFrom(pos, st, nullptr, std::nullopt);
+}
+
+// Takes the text out of `st` only once nothing can fail any more. `known_ends`: where the
+// paragraph ends lie in the text, when the caller knows.
+ErrorCode StoryImpl::InsertStyledFrom(size_t pos, StyledText& st, MovedText moved,
+                                      std::optional<std::vector<uint32_t>> known_ends) {
   if (ErrorCode e = CheckInsert(pos, st.text.size())) return e;
   size_t n = st.text.size();
-  std::vector<uint32_t> end_positions = ParagraphEnds(st.text);
+  std::vector<uint32_t> end_positions =
+      known_ends ? std::move(*known_ends) : ParagraphEnds(st.text);
   const size_t ends = end_positions.size();
   if (!st.paragraphs.empty() && st.paragraphs.size() != ends + 1) return kInvalidArgument;
   size_t sum = 0;
@@ -354,7 +392,7 @@ ErrorCode StoryImpl::InsertStyled(size_t pos, StyledText st) {
   }
   f.anchors = std::move(st.anchors);
   f.paragraphEnds = std::move(end_positions);
-  return DoInsert(pos, std::move(f));
+  return DoInsert(pos, std::move(f), std::move(moved));
 }
 
 ErrorCode StoryImpl::InsertInlineObject(size_t pos, UID object) {
@@ -381,7 +419,7 @@ ErrorCode StoryImpl::Delete(size_t pos, size_t length, AnchorPolicy policy) {
     Format eos = EndOfStoryFormat();
     StoryFragment removed = RawDelete(pos, length);
     anchors = removed.anchors;
-    Record(std::make_unique<DeleteRecord>(Self(), pos, std::move(removed), eos));
+    Record(std::make_unique<DeleteRecord>(Self(), pos, length, std::move(removed), eos, nullptr));
   }
   Database* db = Db();
   if (policy == AnchorPolicy::kDeleteObjects && db) {
@@ -513,12 +551,18 @@ std::optional<size_t> StoryImpl::FindInlineObject(UID object) const {
 }
 
 StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
-  StyledText out;
-  size_t total = text_.size();
-  if (pos >= total) return out;
-  length = std::min(length, total - pos);
+  if (pos >= text_.size()) return {};
+  length = std::min(length, text_.size() - pos);
+  StyledText out = Styling(pos, length);
   // Room to spare: moved into an empty story, the copy becomes that story's text.
   out.text = text_.Copy(pos, length, length / 64 + 8);
+  return out;
+}
+
+// The range's formats and anchors, without its text.
+StyledText StoryImpl::Styling(size_t pos, size_t length, std::vector<uint32_t>* ends) const {
+  StyledText out;
+  const size_t total = text_.size();
   for (const Run& r : chars_.Collect(pos, length))
     out.characters.push_back({r.length, r.format.style, formats_.Get(r.format.overrides)});
   auto paragraph_at = [&](size_t p) {
@@ -533,6 +577,7 @@ StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
     end = r.start + r.length;
     if (r.length == 0 || end > pos + length) break;
     out.paragraphs.push_back(paragraph_at(end));
+    if (ends) ends->push_back(static_cast<uint32_t>(end - 1 - pos));
     if (end >= total) break;
   }
   for (Anchor a : anchors_.In(pos, length, total)) {
@@ -540,6 +585,46 @@ StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
     out.anchors.push_back(a);
   }
   return out;
+}
+
+// A move to another story hands the text over. When both stories keep undo records, the
+// two records share it: while the move is done it is in the target, while it is undone in
+// the source, and neither record copies it. That holds only while the target's record lives
+// as long as the source's. A step drops the records of the objects created since a mark, of
+// every UID from the mark's on, so the target must be the older story (the lower UID).
+// Otherwise the source's record keeps a copy.
+ErrorCode StoryImpl::MoveTo(size_t pos, size_t length, StoryImpl& target, size_t at) {
+  const size_t total = text_.size();
+  if (&target == this || pos >= total || length > total - 1 - pos || at >= target.text_.size())
+    return kInvalidArgument;
+  if (ErrorCode e = target.CheckInsert(at, length)) return e;
+  if (length == 0) return kSuccess;
+  std::vector<uint32_t> ends;
+  StyledText moved = Styling(pos, length, &ends);
+  const bool recording = Recording();
+  MovedText shared;
+  if (recording && target.Recording() && target.Self() < Self())
+    shared = std::make_shared<std::u16string>();
+  const Format eos = EndOfStoryFormat();
+  StoryFragment removed = RawDelete(pos, length);
+  if (recording && !shared)
+    moved.text = removed.text;
+  else
+    moved.text = std::move(removed.text);
+  if (recording)
+    Record(std::make_unique<DeleteRecord>(Self(), pos, length, std::move(removed), eos, shared));
+  const ErrorCode e = target.InsertStyledFrom(at, moved, shared, std::move(ends));
+  if (e != kSuccess) {
+    // The text goes back where the source's undo, or this, finds it.
+    if (shared) {
+      *shared = std::move(moved.text);
+    } else if (!recording) {
+      removed.text = std::move(moved.text);
+      RawInsert(pos, removed, &removed.text);
+      SetEndOfStoryFormat(eos);
+    }
+  }
+  return e;
 }
 
 // ---------------------------------------------------------------- StoryImpl: persistence

@@ -145,6 +145,9 @@ class ITextModel : public virtual Interface {
   virtual ErrorCode ApplyStyle(size_t pos, size_t length, UID style, TextLevel level) = 0;
   // Inserts U+FFFC at pos anchoring the object (which must exist in the story's database).
   virtual ErrorCode InsertInlineObject(size_t pos, UID object) = 0;
+  // Makes room for about `units` more units, so that a long text inserted in pieces is not
+  // moved again each time the story outgrows its memory. Not an edit: nothing is recorded.
+  virtual void Reserve(size_t units) = 0;
 };
 
 // A new empty story (just the end-of-story character) in the database.

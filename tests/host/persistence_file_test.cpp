@@ -171,7 +171,7 @@ TEST_F(PersistenceTest, ALongStoryIsWrittenInPlaceAndReadBackWhole) {
   EXPECT_EQ(loaded->DataBase().Image(), doc_->DataBase().Image());
 
   SaveOptions small;
-  small.maxPageCount = 100;  // the frames fit, the story does not
+  small.maxPageCount = 16;  // of 32 KiB: the frames fit, the story does not
   const std::string previous = ReadBytes(a);
   r = SaveDatabase(doc_->DataBase(), a, FileKind::kDocument, small);
   EXPECT_FALSE(r.Ok());
@@ -246,8 +246,11 @@ TEST_F(PersistenceTest, BadFilesAreRefusedWithAReason) {
     WriteBytes(dir_ / name, content);
     return dir_ / name;
   };
+  // Bits flipped in the second and third pages (the page size is in the file's header).
+  const size_t page =
+      (static_cast<uint8_t>(bytes.at(16)) << 8) | static_cast<uint8_t>(bytes.at(17));
   std::string flipped = bytes;
-  for (size_t i = 4096; i < flipped.size() && i < 4096 * 3; i += 7)
+  for (size_t i = page; i < flipped.size() && i < page * 3; i += 7)
     flipped[i] = static_cast<char>(~flipped[i]);
   const struct {
     fs::path file;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 
@@ -136,12 +137,25 @@ bool Stream::XferFloat(float& v) {
 bool Stream::XferText(std::u16string& v) {
   uint32_t n = static_cast<uint32_t>(v.size());
   if (!XferInt32(n)) return false;
+  if constexpr (std::endian::native == std::endian::little) {
+    // The units are stored as they lie in memory: copied whole, not one by one.
+    if (IsWriting()) return WriteBytes(v.data(), size_t{n} * 2) == size_t{n} * 2;
+    // Never trust a stored count with an allocation: grow as units actually arrive.
+    std::u16string text;
+    for (size_t done = 0; done < n;) {
+      const size_t chunk = std::min<size_t>(n - done, 1 << 16);
+      text.resize(done + chunk);
+      if (ReadBytes(text.data() + done, chunk * 2) != chunk * 2) return false;
+      done += chunk;
+    }
+    v = std::move(text);
+    return true;
+  }
   if (IsWriting()) {
     for (char16_t c : v)
       if (!WriteUInt16(c)) return false;
     return true;
   }
-  // Never trust a stored count with an allocation: grow as units actually arrive.
   std::u16string text;
   text.reserve(std::min<uint32_t>(n, 1 << 16));
   for (uint32_t i = 0; i < n; ++i) {

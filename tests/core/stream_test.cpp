@@ -34,7 +34,8 @@ TEST(StreamTest, ReadWriteRoundTripsInMemoryAndOnDisk) {
     int32_t w = -2;
     bool f = true;
     float x = 1.5f;
-    std::u16string t = u"Zażółć";
+    // Longer than a file buffer and than a read of text at once.
+    std::u16string t = u"Zażółć" + std::u16string(70000, u'ł') + u"!";
     std::vector<uint8_t> bytes;
     auto path = TempFile("roundtrip");
     if (onDisk) {
@@ -55,6 +56,11 @@ TEST(StreamTest, ReadWriteRoundTripsInMemoryAndOnDisk) {
     EXPECT_EQ(bytes[2], 0x12);
     EXPECT_EQ(bytes[3], 0xFE);
     EXPECT_EQ(bytes[6], 0xFF);
+    ASSERT_EQ(bytes.size(), 16 + 2 * t.size());
+    EXPECT_EQ(bytes[16], 0x5A);  // 'Z'
+    EXPECT_EQ(bytes[17], 0x00);
+    EXPECT_EQ(bytes[20], 0x7C);  // U+017C
+    EXPECT_EQ(bytes[21], 0x01);
 
     auto in = MemoryStream::ReadView(bytes);
     uint8_t b2 = 0;

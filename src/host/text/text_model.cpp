@@ -563,22 +563,25 @@ StyledText StoryImpl::ExtractStyled(size_t pos, size_t length) const {
 StyledText StoryImpl::Styling(size_t pos, size_t length, std::vector<uint32_t>* ends) const {
   StyledText out;
   const size_t total = text_.size();
-  for (const Run& r : chars_.Collect(pos, length))
+  const std::vector<Run> chars = chars_.Collect(pos, length);
+  out.characters.reserve(chars.size());
+  for (const Run& r : chars)
     out.characters.push_back({r.length, r.format.style, formats_.Get(r.format.overrides)});
-  auto paragraph_at = [&](size_t p) {
-    Format f = paras_.Find(Clamp(p)).format;
-    return ParagraphFormat{f.style, formats_.Get(f.overrides)};
-  };
-  out.paragraphs.push_back(paragraph_at(pos));
-  // Every paragraph run ends at its paragraph end (stories keep it so, loading checks it):
-  // the ends in the range are the ends of its runs, found without reading the text.
-  for (size_t end = pos;;) {
-    const RunSpan r = paras_.Find(end);
-    end = r.start + r.length;
-    if (r.length == 0 || end > pos + length) break;
-    out.paragraphs.push_back(paragraph_at(end));
-    if (ends) ends->push_back(static_cast<uint32_t>(end - 1 - pos));
-    if (end >= total) break;
+  // Every paragraph run ends at its paragraph end (stories keep it so, loading checks it).
+  // The runs of the range and one unit more: each but the last ends at a paragraph end in
+  // the range, and the paragraph after it is the next run's.
+  const std::vector<Run> paras = paras_.Collect(pos, std::min(length + 1, total - pos));
+  out.paragraphs.reserve(paras.size() + 1);
+  if (ends) ends->reserve(paras.size());
+  size_t end = 0;
+  for (size_t i = 0; i < paras.size(); ++i) {
+    const Format f = paras[i].format;
+    out.paragraphs.push_back(ParagraphFormat{f.style, formats_.Get(f.overrides)});
+    end += paras[i].length;
+    if (end > length) break;
+    if (ends) ends->push_back(static_cast<uint32_t>(end - 1));
+    // A range through the story's end: the paragraph after the last end is the last one.
+    if (i + 1 == paras.size()) out.paragraphs.push_back(out.paragraphs.back());
   }
   for (Anchor a : anchors_.In(pos, length, total)) {
     a.position -= pos;

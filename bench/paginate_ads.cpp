@@ -378,7 +378,7 @@ int main(int argc, char** argv) {
                   static_cast<double>(fs::file_size(frame)) / 1024);
       for (const auto& s : stages) {
         const double v = paginate.stages.count(s) ? paginate.stages.at(s) : 0;
-        std::printf(" %*.3f", static_cast<int>(std::max<size_t>(s.size(), 7)), v);
+        std::printf(" %*.4f", static_cast<int>(std::max<size_t>(s.size(), 7)), v);
       }
       std::printf(" %8.3f %8.3f %10d %8.1f %8.2f", paginate.seconds, paginate.seconds * 1000 / ads,
                   paginate.frames, paginate.peakMiB, paginate.peakMiB * 1024 / ads);

@@ -86,7 +86,7 @@ class StageClock {
 
  private:
   void Print(const char* stage, double seconds) const {
-    if (on_) std::fprintf(stderr, "time %-14s %.3f s\n", stage, seconds);
+    if (on_) std::fprintf(stderr, "time %-14s %.4f s\n", stage, seconds);
   }
 
   bool on_;

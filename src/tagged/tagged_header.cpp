@@ -1,7 +1,6 @@
 #include "tagged/tagged_header.h"
 
 #include <fstream>
-#include <iterator>
 #include <string_view>
 #include <vector>
 
@@ -147,9 +146,20 @@ FrameFileEncodingChoice FrameFileEncoding(std::span<const uint8_t> bytes) {
 }
 
 FrameFileEncodingChoice FrameFileEncodingOf(const std::filesystem::path& file) {
+  // Only a file that begins with the mark needs reading through, to check it is UTF-8.
   std::ifstream in(file, std::ios::binary);
-  const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in),
-                                   std::istreambuf_iterator<char>()};
+  std::vector<uint8_t> bytes(sizeof kUtf8Mark);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  if (StartsWithUtf8Mark(bytes)) {
+    constexpr size_t kChunk = size_t{1} << 20;
+    while (in) {
+      const size_t had = bytes.size();
+      bytes.resize(had + kChunk);
+      in.read(reinterpret_cast<char*>(bytes.data() + had), static_cast<std::streamsize>(kChunk));
+      bytes.resize(had + static_cast<size_t>(in.gcount()));
+    }
+  }
   return FrameFileEncoding(bytes);
 }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,7 +26,12 @@ TEST(TaggedHeaderTest, FrameFilesAreUtf8OnlyWithTheMarkAndValidBytes) {
     std::optional<size_t> invalid;
     std::string_view text;
   };
+  // Marked, longer than a read of the file at once, an invalid byte past the first read.
+  std::string long_file = "\xEF\xBB\xBF" + std::string(3 << 20, 'a');
+  long_file[(1 << 20) + 5] = '\xB3';
   const Case cases[] = {
+      {long_file, kEncodingWinCE, (1 << 20) + 5,
+       "Windows Central European (marked UTF-8, but byte 1048581 is not valid UTF-8)"},
       {"\xEF\xBB\xBF{#WT}\xC5\x81\xC3\xB3"
        "d\xC5\xBA{$}",
        kEncodingUtf8, std::nullopt, "UTF-8"},
@@ -34,12 +44,21 @@ TEST(TaggedHeaderTest, FrameFilesAreUtf8OnlyWithTheMarkAndValidBytes) {
        kEncodingWinCE, std::nullopt, "Windows Central European"},
       {"", kEncodingWinCE, std::nullopt, "Windows Central European"},
   };
+  const std::filesystem::path file = std::filesystem::temp_directory_path() /
+                                     ("tarvelin_encoding_" + std::to_string(::getpid()) + ".rmk");
   for (const Case& c : cases) {
-    const FrameFileEncodingChoice choice = FrameFileEncoding(Bytes(c.bytes));
-    EXPECT_EQ(choice.selector, c.selector) << c.bytes;
-    EXPECT_EQ(choice.invalidUtf8Byte, c.invalid) << c.bytes;
-    EXPECT_EQ(choice.encodingText, c.text) << c.bytes;
+    const std::string_view shown = c.bytes.substr(0, 40);
+    // From the bytes, and from a file holding them.
+    std::ofstream(file, std::ios::binary)
+        .write(c.bytes.data(), static_cast<std::streamsize>(c.bytes.size()));
+    for (const FrameFileEncodingChoice& choice :
+         {FrameFileEncoding(Bytes(c.bytes)), FrameFileEncodingOf(file)}) {
+      EXPECT_EQ(choice.selector, c.selector) << shown;
+      EXPECT_EQ(choice.invalidUtf8Byte, c.invalid) << shown;
+      EXPECT_EQ(choice.encodingText, c.text) << shown;
+    }
   }
+  std::filesystem::remove(file);
 }
 
 }  // namespace

@@ -31,6 +31,10 @@ int main(int argc, char** argv) {
   // not given back before it exits costs nothing.
   mallopt(M_MMAP_THRESHOLD, 1 << 30);
   mallopt(M_TRIM_THRESHOLD, 1 << 30);
+  // Small blocks freed go back into the heap at once, not onto lists that the next large
+  // free walks through whole: letting the composition of 100,000 ads go took a third longer
+  // per ad than that of 10,000, with the same run time otherwise.
+  mallopt(M_MXFAST, 0);
   tarvelin::SetLanguage(tarvelin::LanguageForHostCode(HostLanguageCode()));
   std::vector<std::string> args(argv + 1, argv + argc);
   return tarvelin::cli::Run(args);
